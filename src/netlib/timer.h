@@ -1,0 +1,39 @@
+// One-shot and repeating timers of the network library. Callbacks run on the
+// library's timer thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "corekit/time_value.h"
+
+class CTimerWrapper;
+
+class CTimerWrapperSink {
+ public:
+  virtual void OnTimer(CTimerWrapper* timer) = 0;
+  virtual ~CTimerWrapperSink() = default;
+};
+
+class CTimerWrapper {
+ public:
+  CTimerWrapper();
+  ~CTimerWrapper();  // cancels
+  CTimerWrapper(const CTimerWrapper&) = delete;
+  CTimerWrapper& operator=(const CTimerWrapper&) = delete;
+
+  // Calls sink->OnTimer after `interval`, `count` times (0: until
+  // cancelled), `interval` apart. Replaces an earlier schedule. Returns 0.
+  int Schedule(CTimerWrapperSink* sink, const CTimeValueWrapper& interval, int count = 1);
+  // No OnTimer starts after Cancel returns; one that is running on another
+  // thread is waited for. Returns 0.
+  int Cancel();
+
+  // The timer thread's handle (a HANDLE on Windows).
+  static void* ServiceThreadHandle();
+
+  struct Entry;
+
+ private:
+  std::shared_ptr<Entry> m_pEntry;
+};

@@ -1,0 +1,214 @@
+// The network library's task threads and timers.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "netlib/thread.h"
+#include "netlib/timer.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Records the order of OnMsg and Release calls across all messages.
+struct Journal {
+  std::mutex mutex;
+  std::vector<std::string> events;
+  void Add(const std::string& event) {
+    std::lock_guard<std::mutex> lock(mutex);
+    events.push_back(event);
+  }
+};
+
+class RecordingMsg : public IMsg {
+ public:
+  RecordingMsg(Journal& journal, int id, std::chrono::milliseconds work = 0ms)
+      : journal_(journal), id_(id), work_(work) {}
+  int OnMsg() override {
+    std::this_thread::sleep_for(work_);
+    journal_.Add("run " + std::to_string(id_));
+    return 0;
+  }
+  void Release() override {
+    journal_.Add("release " + std::to_string(id_));
+    IMsg::Release();
+  }
+
+ private:
+  Journal& journal_;
+  int id_;
+  std::chrono::milliseconds work_;
+};
+
+// Blocks the thread until opened.
+class GateMsg : public IMsg {
+ public:
+  GateMsg(std::atomic<bool>& open, std::atomic<bool>& running) : open_(open), running_(running) {}
+  int OnMsg() override {
+    running_ = true;
+    while (!open_) std::this_thread::sleep_for(1ms);
+    return 0;
+  }
+  static void WaitUntil(std::atomic<bool>& flag) {
+    while (!flag) std::this_thread::sleep_for(1ms);
+  }
+
+ private:
+  std::atomic<bool>& open_;
+  std::atomic<bool>& running_;
+};
+
+class CountingSink : public CTimerWrapperSink {
+ public:
+  void OnTimer(CTimerWrapper*) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    ++count;
+    fired.notify_all();
+  }
+  bool WaitFor(int n, std::chrono::milliseconds limit) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return fired.wait_for(lock, limit, [&] { return count >= n; });
+  }
+  int Count() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return count;
+  }
+  std::mutex mutex;
+  std::condition_variable fired;
+  int count = 0;
+};
+
+}  // namespace
+
+TEST(TaskThread, RunsMessagesInPostingOrderAndReleasesEach) {
+  Journal journal;
+  CThreadWrapper* thread = nullptr;
+  ASSERT_EQ(CThreadManager::Instance()->CreateTaskThread(thread, 1, 1), 0);
+  ASSERT_NE(thread, nullptr);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(thread->GetMsgQueue()->PostMsg(new RecordingMsg(journal, i, i == 0 ? 50ms : 0ms), 1), 0);
+  }
+  for (int i = 0; i < 200; ++i) {
+    {
+      std::lock_guard<std::mutex> lock(journal.mutex);
+      if (journal.events.size() == 10) break;
+    }
+    std::this_thread::sleep_for(5ms);
+  }
+  thread->Stop(0);
+  EXPECT_EQ(thread->Join(1000), 0);
+  thread->Destory(0);
+  const std::vector<std::string> expected = {"run 0", "release 0", "run 1", "release 1", "run 2",
+                                             "release 2", "run 3", "release 3", "run 4", "release 4"};
+  EXPECT_EQ(journal.events, expected);
+}
+
+TEST(TaskThread, StopReleasesQueuedMessagesWithoutRunningThem) {
+  Journal journal;
+  std::atomic<bool> open{false}, running{false};
+  CThreadWrapper* thread = nullptr;
+  CThreadManager::Instance()->CreateTaskThread(thread, 1, 1);
+  thread->GetMsgQueue()->PostMsg(new GateMsg(open, running), 1);
+  GateMsg::WaitUntil(running);
+  thread->GetMsgQueue()->PostMsg(new RecordingMsg(journal, 1), 1);
+  thread->GetMsgQueue()->PostMsg(new RecordingMsg(journal, 2), 1);
+  thread->Stop(0);
+  // A message posted after the stop request is released at once.
+  EXPECT_EQ(thread->GetMsgQueue()->PostMsg(new RecordingMsg(journal, 3), 1), -1);
+  // The running message holds the thread: the join times out.
+  EXPECT_EQ(thread->Join(100), -1);
+  open = true;
+  EXPECT_EQ(thread->Join(1000), 0);
+  thread->Destory(0);
+  const std::vector<std::string> expected = {"release 3", "release 1", "release 2"};
+  EXPECT_EQ(journal.events, expected);
+  EXPECT_EQ(CThreadManager::Instance()->CreateTaskThread(thread, 1, 1), 0);
+  thread->Destory(0);  // destroying a thread that was never stopped does not hang
+}
+
+TEST(TaskThread, DestroyingAThreadThatIsStillBusyDoesNotWait) {
+  std::atomic<bool> open{false}, running{false};
+  CThreadWrapper* thread = nullptr;
+  CThreadManager::Instance()->CreateTaskThread(thread, 1, 1);
+  thread->GetMsgQueue()->PostMsg(new GateMsg(open, running), 1);
+  GateMsg::WaitUntil(running);
+  thread->Stop(0);
+  EXPECT_EQ(thread->Join(50), -1);
+  thread->Destory(0);  // returns at once; the thread ends on its own
+  open = true;
+  std::this_thread::sleep_for(20ms);
+}
+
+TEST(NetThreads, OnePerProcessorRoundRobin) {
+  CThreadManager::Instance()->SetNetThreadNum(2);
+  CThreadWrapper* a = CThreadManager::Instance()->GetNetThread();
+  CThreadWrapper* b = CThreadManager::Instance()->GetNetThread();
+  CThreadWrapper* c = CThreadManager::Instance()->GetNetThread();
+  EXPECT_NE(a, b);
+  EXPECT_EQ(a, c);
+  for (void* handle : CThreadManager::Instance()->ServiceThreadHandles()) EXPECT_NE(handle, nullptr);
+}
+
+TEST(Timer, FiresOnceAboutASecondLater) {
+  CountingSink sink;
+  CTimerWrapper timer;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(timer.Schedule(&sink, CTimeValueWrapper(1, 0), 1), 0);
+  ASSERT_TRUE(sink.WaitFor(1, 3s));
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(elapsed, 990ms);
+  std::this_thread::sleep_for(1200ms);
+  EXPECT_EQ(sink.Count(), 1);
+}
+
+TEST(Timer, NothingFiresAfterCancel) {
+  CountingSink sink;
+  {
+    CTimerWrapper timer;
+    timer.Schedule(&sink, CTimeValueWrapper(0, 100000), 1);
+    EXPECT_EQ(timer.Cancel(), 0);
+    CTimerWrapper dropped;
+    dropped.Schedule(&sink, CTimeValueWrapper(0, 100000), 1);
+  }  // destruction cancels too
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(sink.Count(), 0);
+}
+
+TEST(Timer, CancelRacingTheFiringLeavesNoLateCall) {
+  // Cancel right at the due time, many times: once Cancel has returned, the
+  // count never moves again.
+  CountingSink sink;
+  for (int round = 0; round < 200; ++round) {
+    CTimerWrapper timer;
+    timer.Schedule(&sink, CTimeValueWrapper(0, 1000), 1);
+    std::this_thread::sleep_for(std::chrono::microseconds(900 + (round % 5) * 50));
+    timer.Cancel();
+    const int after = sink.Count();
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+    EXPECT_EQ(sink.Count(), after);
+  }
+}
+
+TEST(Timer, RepeatsAndCanCancelItselfFromItsCallback) {
+  struct SelfCancelling : CTimerWrapperSink {
+    std::atomic<int> count{0};
+    void OnTimer(CTimerWrapper* timer) override {
+      if (++count == 3) timer->Cancel();
+    }
+  } sink;
+  CTimerWrapper timer;
+  timer.Schedule(&sink, CTimeValueWrapper(0, 20000), 0);
+  std::this_thread::sleep_for(400ms);
+  EXPECT_EQ(sink.count, 3);
+
+  CountingSink twice;
+  timer.Schedule(&twice, CTimeValueWrapper(0, 20000), 2);
+  ASSERT_TRUE(twice.WaitFor(2, 2s));
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(twice.Count(), 2);
+}

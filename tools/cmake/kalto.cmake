@@ -1,0 +1,61 @@
+# Build helpers shared by every folder.
+
+# The third-party libraries: Debian's own packages natively, the builds of
+# tools/build-deps.sh for Windows.
+function(kalto_link_third_party target)
+  if(WIN32)
+    if(NOT EXISTS "${KALTO_DEPS_DIR}/lib/libtinyxml.a")
+      message(FATAL_ERROR "Third-party libraries missing in ${KALTO_DEPS_DIR}; run tools/setup.sh")
+    endif()
+    target_include_directories(${target} SYSTEM PUBLIC "${KALTO_DEPS_DIR}/include")
+    target_link_libraries(${target} PUBLIC
+      "${KALTO_DEPS_DIR}/lib/libtinyxml.a" "${KALTO_DEPS_DIR}/lib/libcjson.a"
+      "${KALTO_DEPS_DIR}/lib/libminizip.a" z)
+  else()
+    target_include_directories(${target} SYSTEM PUBLIC /usr/include/cjson)
+    target_link_libraries(${target} PUBLIC tinyxml cjson)
+  endif()
+endfunction()
+
+set(KALTO_WINE_RUN "${PROJECT_SOURCE_DIR}/tools/wine-run.sh")
+set(KALTO_TEST_ENV "${PROJECT_SOURCE_DIR}/tools/test-env.sh")
+
+# Registers a test command. Windows executables run through Wine in the build
+# tree's private prefix, on the build tree's Xvfb display.
+function(kalto_register_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "COMMAND;ENV;LABELS" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  if(WIN32)
+    add_test(NAME ${name} COMMAND ${KALTO_WINE_RUN} ${CMAKE_BINARY_DIR} ${T_COMMAND})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_env)
+  else()
+    add_test(NAME ${name} COMMAND ${T_COMMAND})
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(T_ENV)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${T_ENV}")
+  endif()
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()
+
+# A GoogleTest executable of pure-logic tests: built and run on every target.
+function(kalto_unit_test name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE kalto_pure GTest::gtest GTest::gtest_main)
+  kalto_register_test(${name} COMMAND $<TARGET_FILE:${name}> LABELS unit)
+endfunction()
+
+# A GoogleTest executable that needs Windows: built for the Windows targets only.
+function(kalto_win_test name)
+  if(NOT WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(W "" "TIMEOUT" "SOURCES;ENV" ${ARGN})
+  add_executable(${name} ${W_SOURCES})
+  target_link_libraries(${name} PRIVATE kalto_win GTest::gtest)
+  kalto_register_test(${name} COMMAND $<TARGET_FILE:${name}> TIMEOUT ${W_TIMEOUT} ENV ${W_ENV} LABELS win)
+endfunction()

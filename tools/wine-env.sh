@@ -1,0 +1,23 @@
+# Sourced with the build directory as argument: sets up the quiet, private Wine
+# environment of that build tree and creates its prefix on first use.
+_kalto_build=$1
+export WINEPREFIX="$_kalto_build/wineprefix"
+export WINEDEBUG=-all
+# No Mono or Gecko installers, no crash dialog waiting for a click.
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+if [ -z "${DISPLAY:-}" ] && [ -f "$_kalto_build/xvfb.env" ]; then
+  # shellcheck disable=SC1091
+  source "$_kalto_build/xvfb.env"
+fi
+if [ ! -f "$WINEPREFIX/.kalto-ready" ]; then
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/.kalto-ready" ]; then
+      wineboot -i >/dev/null 2>&1 || true
+      wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
+      wineserver -w
+      touch "$WINEPREFIX/.kalto-ready"
+    fi
+  ) 9>"$_kalto_build/.wineprefix.lock"
+fi
+unset _kalto_build

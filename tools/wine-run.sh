@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the build tree's private prefix.
+# Usage: wine-run.sh <build-dir> <program.exe> [arguments...]
+# The prefix is created once per build tree; the display is the build tree's
+# Xvfb (see test-env.sh) unless DISPLAY is already set by the caller.
+set -euo pipefail
+build=$(cd "$1" && pwd); shift
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh" "$build"
+# Wine's own service processes outlive the program and would keep a pipe of
+# the caller open, so the program's output goes through a file.
+out=$(mktemp "${TMPDIR:-/tmp}/kalto-wine.XXXXXX")
+trap 'rm -f "$out"' EXIT
+status=0
+wine "$@" </dev/null >"$out" 2>&1 || status=$?
+cat "$out"
+exit "$status"
