@@ -59,3 +59,22 @@ function(kalto_win_test name)
   target_link_libraries(${name} PRIVATE kalto_win GTest::gtest)
   kalto_register_test(${name} COMMAND $<TARGET_FILE:${name}> TIMEOUT ${W_TIMEOUT} ENV ${W_ENV} LABELS win)
 endfunction()
+
+# Packs files into a zip archive, flat (each file under its own name).
+# kalto_zip(<target> <output.zip> <files...>)
+function(kalto_zip target output)
+  get_filename_component(name ${output} NAME_WE)
+  set(stage ${CMAKE_CURRENT_BINARY_DIR}/${name}_zip_stage)
+  set(names)
+  foreach(file ${ARGN})
+    get_filename_component(base ${file} NAME)
+    list(APPEND names ${base})
+  endforeach()
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}
+    COMMAND ${CMAKE_COMMAND} -E copy ${ARGN} ${stage}
+    COMMAND ${CMAKE_COMMAND} -E chdir ${stage} ${CMAKE_COMMAND} -E tar cf ${output} --format=zip -- ${names}
+    DEPENDS ${ARGN} VERBATIM)
+  add_custom_target(${target} ALL DEPENDS ${output})
+endfunction()
