@@ -221,7 +221,10 @@ CControlUI* CContainerUI::FindControl(FINDCONTROLPROC Proc, LPVOID pData, UINT u
 void CContainerUI::DoPaint(CUIRender& render, const RECT& rcPaint) {
   RECT clip;
   if (!::IntersectRect(&clip, &rcPaint, &m_rcItem)) return;
-  CControlUI::DoPaint(render, clip);
+  PaintBkColor(render);
+  PaintBkImage(render);
+  PaintStatusImage(render);
+  PaintText(render);
   render.PushClip(clip);
   for (CControlUI* item : m_items) {
     if (!item->IsVisible()) continue;
@@ -231,6 +234,7 @@ void CContainerUI::DoPaint(CUIRender& render, const RECT& rcPaint) {
   }
   PaintOverlay(render);
   render.PopClip();
+  PaintBorder(render);  // over the children, which would hide it
 }
 
 void* CHorizontalLayoutUI::GetInterface(const wchar_t* name) {

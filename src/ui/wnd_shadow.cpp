@@ -22,8 +22,13 @@ CWndShadow::~CWndShadow() {
   if (m_hWnd) ::DestroyWindow(m_hWnd);
 }
 
-bool CWndShadow::Initialize(HINSTANCE hInstance) {
+bool CWndShadow::Initialize(HINSTANCE hInstance, bool bForce) {
   if (g_bInitialized) return true;
+  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  if (!bForce && ntdll && ::GetProcAddress(ntdll, "wine_get_version")) {
+    LOG_FUNC(LOG_LEVEL_INFO, "running under Wine: no translucent windows, no drop shadow");
+    return false;
+  }
   g_hInstance = hInstance ? hInstance : ::GetModuleHandleW(nullptr);
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof(wc);

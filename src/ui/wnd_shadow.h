@@ -15,9 +15,11 @@ class CWndShadow {
   CWndShadow(const CWndShadow&) = delete;
   CWndShadow& operator=(const CWndShadow&) = delete;
 
-  // Registers the shadow's window class; false when the system cannot show
-  // per-pixel translucent windows (then Create does nothing).
-  static bool Initialize(HINSTANCE hInstance);
+  // Registers the shadow's window class. False when the system cannot show
+  // per-pixel translucent windows: under Wine without a compositing manager
+  // such a window is drawn opaque, a black frame round the window, so there
+  // the windows go without shadow (Create does nothing) unless `bForce`.
+  static bool Initialize(HINSTANCE hInstance, bool bForce = false);
   void Create(HWND hParent);
   // An image of the skin; its corners (SetShadowCorner) are drawn unscaled.
   bool SetImage(const wchar_t* image);

@@ -49,7 +49,7 @@ CControlUI* BuildAndPlace(const wchar_t* xml, int width, int height) {
 }
 
 HWND TestWindow::CreateShown(HWND owner) {
-  HWND hwnd = Create(owner, L"ui test", owner ? WS_POPUPWINDOW : 0x10CF0000, 0, 100, 100);
+  HWND hwnd = Create(owner, L"ui test", owner ? WS_POPUPWINDOW : (0x10CF0000 & ~WS_VISIBLE), 0, 100, 100);
   if (hwnd) {
     ::ShowWindow(hwnd, SW_SHOW);
     ::UpdateWindow(hwnd);
