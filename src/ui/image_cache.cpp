@@ -13,6 +13,23 @@ std::map<std::wstring, std::unique_ptr<Gdiplus::Bitmap>>& Cache() {
   return cache;
 }
 
+struct PartKey {
+  Gdiplus::Bitmap* image;
+  int x, y, width, height;
+  bool operator<(const PartKey& o) const {
+    if (image != o.image) return image < o.image;
+    if (x != o.x) return x < o.x;
+    if (y != o.y) return y < o.y;
+    if (width != o.width) return width < o.width;
+    return height < o.height;
+  }
+};
+
+std::map<PartKey, std::unique_ptr<Gdiplus::Bitmap>>& Parts() {
+  static std::map<PartKey, std::unique_ptr<Gdiplus::Bitmap>> parts;
+  return parts;
+}
+
 std::wstring CacheKey(const std::wstring& file) {
   std::wstring key = file;
   for (wchar_t& c : key) {
@@ -91,6 +108,19 @@ Gdiplus::Bitmap* GetCachedImage(const std::wstring& file) {
   return bitmap;
 }
 
-void ClearImageCache() { Cache().clear(); }
+void ClearImageCache() {
+  Parts().clear();
+  Cache().clear();
+}
+
+Gdiplus::Bitmap* GetImagePart(Gdiplus::Bitmap* image, int x, int y, int width, int height) {
+  if (!image || width <= 0 || height <= 0) return nullptr;
+  auto& part = Parts()[PartKey{image, x, y, width, height}];
+  if (!part) {
+    part.reset(image->Clone(x, y, width, height, PixelFormat32bppPARGB));
+    if (part && part->GetLastStatus() != Gdiplus::Ok) part.reset();
+  }
+  return part.get();
+}
 
 }  // namespace ui

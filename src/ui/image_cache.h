@@ -19,6 +19,11 @@ void EnsureGdiplus();
 Gdiplus::Bitmap* GetCachedImage(const std::wstring& file);
 void ClearImageCache();
 
+// A part of a cached image as an image of its own, made once. Stretching a
+// part of a sprite from such a copy cannot blend in pixels of the
+// neighbouring cells, whatever the scaler samples beyond the part's edge.
+Gdiplus::Bitmap* GetImagePart(Gdiplus::Bitmap* image, int x, int y, int width, int height);
+
 // An image decoded from bytes together with the stream it reads from: GDI+
 // reads the frames of an animation from that stream as they are selected.
 struct StreamImage {

@@ -67,17 +67,29 @@ void CUIRender::DrawBorder(const RECT& rc, int size, SIZE round, DWORD argb) {
   m_graphics.SetSmoothingMode(old);
 }
 
-void CUIRender::DrawPart(Gdiplus::Image* image, const RECT& dest, int sx, int sy, int sw, int sh) {
+void CUIRender::DrawPart(Gdiplus::Bitmap* image, const RECT& dest, int sx, int sy, int sw, int sh) {
   if (IsEmptyRect(dest) || sw <= 0 || sh <= 0) return;
   int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
-  // Stretched parts repeat their edge pixels instead of blending in the
-  // neighbouring cell of a sprite.
+  if (dw == sw && dh == sh) {
+    m_graphics.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
+    m_graphics.DrawImage(image, Gdiplus::Rect(dest.left, dest.top, dw, dh), sx, sy, sw, sh, Gdiplus::UnitPixel);
+    return;
+  }
+  // Stretched: from a copy of the part alone, whose edge pixels repeat
+  // instead of blending with what lies next to the part in the image.
+  Gdiplus::Bitmap* part = ui::GetImagePart(image, sx, sy, sw, sh);
+  if (!part) return;
   Gdiplus::ImageAttributes attributes;
   attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
-  m_graphics.SetInterpolationMode(dw == sw && dh == sh ? Gdiplus::InterpolationModeNearestNeighbor
-                                                       : Gdiplus::InterpolationModeHighQualityBilinear);
-  m_graphics.DrawImage(image, Gdiplus::Rect(dest.left, dest.top, dw, dh), sx, sy, sw, sh, Gdiplus::UnitPixel,
+  m_graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBilinear);
+  m_graphics.DrawImage(part, Gdiplus::Rect(dest.left, dest.top, dw, dh), 0, 0, sw, sh, Gdiplus::UnitPixel,
                        &attributes);
+}
+
+void CUIRender::DrawImage(const RECT& dest, Gdiplus::Image* image) {
+  if (!image || IsEmptyRect(dest)) return;
+  m_graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBilinear);
+  m_graphics.DrawImage(image, Gdiplus::Rect(dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top));
 }
 
 bool CUIRender::DrawImage(const RECT& dest, const ui::ImageDesc& desc) {
@@ -110,11 +122,6 @@ bool CUIRender::DrawImage(const RECT& dest, const ui::ImageDesc& desc) {
     }
   }
   return true;
-}
-
-void CUIRender::DrawImage(const RECT& dest, Gdiplus::Image* image) {
-  if (!image) return;
-  DrawPart(image, dest, 0, 0, static_cast<int>(image->GetWidth()), static_cast<int>(image->GetHeight()));
 }
 
 void CUIRender::DrawString(const RECT& rc, const std::wstring& text, DWORD argb, int font, UINT style) {

@@ -35,7 +35,7 @@ class CUIRender {
   void PopClip();
 
  private:
-  void DrawPart(Gdiplus::Image* image, const RECT& dest, int sx, int sy, int sw, int sh);
+  void DrawPart(Gdiplus::Bitmap* image, const RECT& dest, int sx, int sy, int sw, int sh);
 
   Gdiplus::Graphics& m_graphics;
   CPaintManagerUI* m_pManager;
