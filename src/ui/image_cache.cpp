@@ -1,5 +1,6 @@
 #include "ui/image_cache.h"
 
+#include <algorithm>
 #include <map>
 
 #include "corekit/log.h"
@@ -116,10 +117,27 @@ void ClearImageCache() {
 Gdiplus::Bitmap* GetImagePart(Gdiplus::Bitmap* image, int x, int y, int width, int height) {
   if (!image || width <= 0 || height <= 0) return nullptr;
   auto& part = Parts()[PartKey{image, x, y, width, height}];
-  if (!part) {
-    part.reset(image->Clone(x, y, width, height, PixelFormat32bppPARGB));
-    if (part && part->GetLastStatus() != Gdiplus::Ok) part.reset();
+  if (part) return part.get();
+  Gdiplus::Rect area(x, y, width, height);
+  Gdiplus::BitmapData source;
+  if (image->LockBits(&area, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &source) != Gdiplus::Ok) return nullptr;
+  auto* padded = new Gdiplus::Bitmap(width + 2, height + 2, PixelFormat32bppPARGB);
+  Gdiplus::Rect all(0, 0, width + 2, height + 2);
+  Gdiplus::BitmapData target;
+  if (padded->GetLastStatus() == Gdiplus::Ok &&
+      padded->LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat32bppPARGB, &target) == Gdiplus::Ok) {
+    for (int row = 0; row < height + 2; ++row) {
+      int from = std::min(std::max(row - 1, 0), height - 1);
+      const auto* in = reinterpret_cast<const UINT32*>(static_cast<const BYTE*>(source.Scan0) + from * source.Stride);
+      auto* out = reinterpret_cast<UINT32*>(static_cast<BYTE*>(target.Scan0) + row * target.Stride);
+      for (int col = 0; col < width + 2; ++col) out[col] = in[std::min(std::max(col - 1, 0), width - 1)];
+    }
+    padded->UnlockBits(&target);
+    part.reset(padded);
+  } else {
+    delete padded;
   }
+  image->UnlockBits(&source);
   return part.get();
 }
 

@@ -19,9 +19,10 @@ void EnsureGdiplus();
 Gdiplus::Bitmap* GetCachedImage(const std::wstring& file);
 void ClearImageCache();
 
-// A part of a cached image as an image of its own, made once. Stretching a
-// part of a sprite from such a copy cannot blend in pixels of the
-// neighbouring cells, whatever the scaler samples beyond the part's edge.
+// A part of a cached image as an image of its own, made once, with a
+// one-pixel margin that repeats the part's edge pixels: the part lies at
+// (1, 1). Stretching it blends in neither the neighbouring cells of a
+// sprite nor transparency, whatever the scaler samples beyond the edge.
 Gdiplus::Bitmap* GetImagePart(Gdiplus::Bitmap* image, int x, int y, int width, int height);
 
 // An image decoded from bytes together with the stream it reads from: GDI+

@@ -75,15 +75,18 @@ void CUIRender::DrawPart(Gdiplus::Bitmap* image, const RECT& dest, int sx, int s
     m_graphics.DrawImage(image, Gdiplus::Rect(dest.left, dest.top, dw, dh), sx, sy, sw, sh, Gdiplus::UnitPixel);
     return;
   }
-  // Stretched: from a copy of the part alone, whose edge pixels repeat
-  // instead of blending with what lies next to the part in the image.
+  // Stretched: from a copy of the part with its edges repeated around it,
+  // margin included and scaled alike, under a clip to the destination. Some
+  // GDI+ scalers (Wine's) leave the first row or column of a stretched image
+  // empty; that row now falls on the margin, outside the clip.
   Gdiplus::Bitmap* part = ui::GetImagePart(image, sx, sy, sw, sh);
   if (!part) return;
-  Gdiplus::ImageAttributes attributes;
-  attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+  float kx = static_cast<float>(dw) / sw, ky = static_cast<float>(dh) / sh;
+  PushClip(dest);
   m_graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBilinear);
-  m_graphics.DrawImage(part, Gdiplus::Rect(dest.left, dest.top, dw, dh), 0, 0, sw, sh, Gdiplus::UnitPixel,
-                       &attributes);
+  m_graphics.DrawImage(part, Gdiplus::RectF(dest.left - kx, dest.top - ky, dw + 2 * kx, dh + 2 * ky), 0, 0,
+                       static_cast<float>(sw + 2), static_cast<float>(sh + 2), Gdiplus::UnitPixel);
+  PopClip();
 }
 
 void CUIRender::DrawImage(const RECT& dest, Gdiplus::Image* image) {
