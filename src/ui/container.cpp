@@ -157,23 +157,17 @@ void CContainerUI::ArrangeStack(bool bVertical, RECT rcInner, int mainLength, in
   for (size_t i = 0; i < stacked.size(); ++i) {
     CControlUI* item = stacked[i];
     const RECT& pad = item->GetPadding();
-    RECT rc;
-    if (bVertical) {
-      int width = ui::CrossSize(item->GetFixedWidth(), item->GetMinWidth(), item->GetMaxWidth(),
-                                crossLength - pad.left - pad.right);
-      rc.left = rcInner.left + pad.left;
-      rc.right = rc.left + width;
-      rc.top = rcInner.top + slots[i].start - scroll;
-      rc.bottom = rc.top + slots[i].size;
-    } else {
-      int height = ui::CrossSize(item->GetFixedHeight(), item->GetMinHeight(), item->GetMaxHeight(),
-                                 crossLength - pad.top - pad.bottom);
-      rc.top = rcInner.top + pad.top;
-      rc.bottom = rc.top + height;
-      rc.left = rcInner.left + slots[i].start - scroll;
-      rc.right = rc.left + slots[i].size;
-    }
-    item->SetPos(rc);
+    int padStart = bVertical ? pad.left : pad.top;
+    int padEnd = bVertical ? pad.right : pad.bottom;
+    int cross = bVertical ? ui::CrossSize(item->GetFixedWidth(), item->GetMinWidth(), item->GetMaxWidth(),
+                                          crossLength - padStart - padEnd)
+                          : ui::CrossSize(item->GetFixedHeight(), item->GetMinHeight(), item->GetMaxHeight(),
+                                          crossLength - padStart - padEnd);
+    int crossStart = (bVertical ? rcInner.left : rcInner.top) + padStart;
+    int mainStart = (bVertical ? rcInner.top : rcInner.left) + slots[i].start - scroll;
+    int mainEnd = mainStart + slots[i].size;
+    item->SetPos(bVertical ? RECT{crossStart, mainStart, crossStart + cross, mainEnd}
+                           : RECT{mainStart, crossStart, mainEnd, crossStart + cross});
   }
   ArrangeFloats();
 }

@@ -14,7 +14,7 @@
 namespace ui {
 
 struct FontSpec {
-  std::wstring name;
+  std::wstring name = L"Microsoft YaHei";
   int size = 12;  // pixels
   bool bold = false;
   bool italic = false;
