@@ -210,3 +210,34 @@ TEST(Containers, InsertRemoveAndMoveByIndex) {
   tagged.SetTag(reinterpret_cast<UINT_PTR>(&record));
   EXPECT_EQ(*reinterpret_cast<int*>(tagged.GetTag()), 42);
 }
+
+TEST(DialogBuilder, WindowSettingsFontsAndInsertionIntoAParent) {
+  CPaintManagerUI manager;
+  CDialogBuilder builder;
+  std::unique_ptr<CControlUI> root(builder.Create(
+      L"<Window size='500,400' caption='0,0,0,40' roundcorner='6,6' mininfo='320,240' bogus='1'>"
+      L"<Font id='1' name='Microsoft YaHei' size='12'/><Font id='6' size='16' bold='true' default='true'/>"
+      L"<Font id='9' size='900'/>"
+      L"<VerticalLayout name='root'/></Window>",
+      nullptr, nullptr, &manager));
+  ASSERT_TRUE(root);
+  EXPECT_EQ(root->GetManager(), &manager);
+  EXPECT_EQ(manager.GetInitSize().cx, 500);
+  EXPECT_EQ(manager.GetCaptionRect().bottom, 40);
+  EXPECT_EQ(manager.GetRoundCorner().cx, 6);
+  EXPECT_EQ(manager.GetMinInfo().cy, 240);
+  // Unknown and refused fonts fall back to the default one (id 6, 16 px).
+  ASSERT_TRUE(manager.GetFont(1));
+  EXPECT_EQ(manager.GetFont(1)->GetSize(), 12.0f);
+  EXPECT_EQ(manager.GetFont(9), manager.GetFont(6));
+  EXPECT_EQ(manager.GetFont(3)->GetSize(), 16.0f);
+
+  // A subtree from a file, added to a row the way the result rows take it.
+  auto* detail = static_cast<CContainerUI*>(root->GetInterface(L"Container"));
+  CControlUI* net = builder.Create(L"netlayout.xml", nullptr, nullptr, &manager, detail);
+  ASSERT_TRUE(net);
+  EXPECT_EQ(detail->GetItemAt(0), net);
+  EXPECT_EQ(net->GetParent(), root.get());
+  EXPECT_EQ(manager.FindSubControlByName(root.get(), L"s2")->GetText(), L"two");
+  EXPECT_EQ(builder.Create(L"<Window size='1,1'><Font id='1'/></Window>"), nullptr);  // no control at all
+}

@@ -90,6 +90,27 @@ TEST(LiveTree, ListScrollsByWheelAndThumbWithinItsRange) {
   ::DestroyWindow(hwnd);
 }
 
+TEST(LiveTree, KeyboardFocusScrollsAButtonIntoView) {
+  TestWindow window(kListWindow);
+  HWND hwnd = window.CreateShown();
+  auto* list = static_cast<CListUI*>(window.Find(L"list"));
+  for (int i = 0; i < 10; ++i) list->Add(Row(i));
+  auto* button = new CButtonUI;
+  button->SetName(L"far");
+  button->SetFixedHeight(30);
+  list->Add(button);
+  window.Manager().UpdateLayout();
+  ::SendMessageW(hwnd, WM_KEYDOWN, VK_TAB, 0);
+  EXPECT_EQ(window.Manager().GetFocus(), button);
+  EXPECT_EQ(list->GetScrollPos(), list->GetScrollRange());
+  EXPECT_LE(button->GetPos().bottom, list->GetPos().bottom);
+  // The focused button goes away with its list's rows: nothing is left pointing at it.
+  list->RemoveAll();
+  EXPECT_EQ(window.Manager().GetFocus(), nullptr);
+  ::SendMessageW(hwnd, WM_KEYDOWN, VK_RETURN, 0);
+  ::DestroyWindow(hwnd);
+}
+
 TEST(LiveTree, AnimationPlaysWhileVisible) {
   TestWindow window(kListWindow);
   HWND hwnd = window.CreateShown();
