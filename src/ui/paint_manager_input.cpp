@@ -16,6 +16,9 @@ namespace {
 
 const UINT_PTR kTooltipTimer = 0x0F00;
 const UINT kTooltipDelay = 500;
+// The tool size every version of the common controls accepts: without a
+// manifest asking for version 6, the full size of the structure is refused.
+const UINT kToolInfoSize = TTTOOLINFOW_V2_SIZE;
 
 CControlUI* CALLBACK HitControl(CControlUI* pControl, LPVOID) { return pControl; }
 
@@ -238,7 +241,7 @@ void CPaintManagerUI::ShowToolTip() {
                                       GetInstance(), nullptr);
     if (!m_hwndTooltip) return;
     TOOLINFOW info = {};
-    info.cbSize = sizeof(info);
+    info.cbSize = kToolInfoSize;
     info.uFlags = TTF_TRACK | TTF_ABSOLUTE;
     info.hwnd = m_hWndPaint;
     info.lpszText = const_cast<wchar_t*>(L"");
@@ -248,7 +251,7 @@ void CPaintManagerUI::ShowToolTip() {
   m_pTooltipOwner = owner;
   std::wstring text = owner->GetToolTip();
   TOOLINFOW info = {};
-  info.cbSize = sizeof(info);
+  info.cbSize = kToolInfoSize;
   info.hwnd = m_hWndPaint;
   info.lpszText = &text[0];
   ::SendMessageW(m_hwndTooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
@@ -262,7 +265,7 @@ void CPaintManagerUI::HideToolTip() {
   m_pTooltipOwner = nullptr;
   if (!m_hwndTooltip) return;
   TOOLINFOW info = {};
-  info.cbSize = sizeof(info);
+  info.cbSize = kToolInfoSize;
   info.hwnd = m_hWndPaint;
   ::SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&info));
 }

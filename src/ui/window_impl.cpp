@@ -89,13 +89,18 @@ LRESULT WindowImplBase::OnCreate() {
 
   m_PaintManager.Init(m_hWnd);
   m_PaintManager.AddMessageFilter(this);
-  if (CPaintManagerUI::GetResourcePath().empty()) CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
+  // A zip skin is the archive of that name in the resource path the program
+  // set (the program's folder when it set none); a folder skin is the skin
+  // folder beside the program.
   if (GetResourceType() == UILIB_ZIP || GetResourceType() == UILIB_ZIPRESOURCE) {
+    if (CPaintManagerUI::GetResourcePath().empty())
+      CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
     if (CPaintManagerUI::GetResourceZip() != GetZIPFileName())
       CPaintManagerUI::SetResourceZip(GetZIPFileName(), CPaintManagerUI::IsCachedResourceZip());
-  } else if (!CPaintManagerUI::GetResourceZip().empty()) {
-    CPaintManagerUI::SetResourceZip(std::wstring());
-    CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetResourcePath() + GetSkinFolder());
+  } else {
+    std::wstring folder = CPaintManagerUI::GetInstancePath() + GetSkinFolder();
+    if (!CPaintManagerUI::GetResourceZip().empty()) CPaintManagerUI::SetResourceZip(std::wstring());
+    if (CPaintManagerUI::GetResourcePath() != folder) CPaintManagerUI::SetResourcePath(folder);
   }
 
   CDialogBuilder builder;

@@ -26,7 +26,8 @@ CControlUI* BuildAndPlace(const wchar_t* xml, int width, int height);
 // A window of the fixture skin that records its notifications.
 class TestWindow : public WindowImplBase {
  public:
-  explicit TestWindow(std::wstring skinFile) : m_skinFile(std::move(skinFile)) {}
+  explicit TestWindow(std::wstring skinFile, UILIB_RESOURCETYPE type = UILIB_ZIP)
+      : m_skinFile(std::move(skinFile)), m_type(type) {}
   HWND CreateShown(HWND owner = nullptr);
   CControlUI* Find(const wchar_t* name) { return m_PaintManager.FindControl(name); }
   CPaintManagerUI& Manager() { return m_PaintManager; }
@@ -38,9 +39,9 @@ class TestWindow : public WindowImplBase {
 
  protected:
   const wchar_t* GetWindowClassName() const override { return L"KaltoUiTestWindow"; }
-  std::wstring GetSkinFolder() override { return L"skin\\"; }
+  std::wstring GetSkinFolder() override { return L"ui_skin_folder\\"; }
   std::wstring GetSkinFile() override { return m_skinFile; }
-  UILIB_RESOURCETYPE GetResourceType() const override { return UILIB_ZIP; }
+  UILIB_RESOURCETYPE GetResourceType() const override { return m_type; }
   std::wstring GetZIPFileName() const override { return L"ui_test_skin.zip"; }
   void Notify(TNotifyUI& msg) override;
   void OnClick(TNotifyUI& msg) override;
@@ -48,6 +49,7 @@ class TestWindow : public WindowImplBase {
 
  private:
   std::wstring m_skinFile;
+  UILIB_RESOURCETYPE m_type;
 };
 
 // Sends a left click (move, press, release) at the centre of a control.

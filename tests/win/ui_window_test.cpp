@@ -37,6 +37,16 @@ TEST(SkinnedWindow, TakesItsSizeAndTextsFromTheLayout) {
   ::DestroyWindow(hwnd);
 }
 
+TEST(SkinnedWindow, ReadsAFolderSkinToo) {
+  TestWindow window(L"render.xml", UILIB_FILE);
+  HWND hwnd = window.CreateShown();
+  ASSERT_TRUE(window.Find(L"frame"));
+  EXPECT_EQ(CPaintManagerUI::GetResourceZip(), L"");
+  EXPECT_EQ(CPaintManagerUI::GetResourcePath(), CPaintManagerUI::GetInstancePath() + L"ui_skin_folder\\");
+  ::DestroyWindow(hwnd);
+  uitest::UseFixtureSkin();
+}
+
 TEST(SkinnedWindow, MouseClickAtTheCentreGivesExactlyOneClick) {
   TestWindow window(L"window.xml");
   HWND hwnd = window.CreateShown();
