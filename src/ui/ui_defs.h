@@ -52,6 +52,9 @@ class IDialogBuilderCallback {
   ~IDialogBuilderCallback() = default;
 };
 
+// Called for each control a search visits, with the search's data; a
+// non-null result ends the search. With UIFIND_HITTEST the data is the
+// POINT tested (controls not containing it are skipped).
 typedef CControlUI*(CALLBACK* FINDCONTROLPROC)(CControlUI*, LPVOID);
 
 #define UIFIND_ALL 0x00000000
