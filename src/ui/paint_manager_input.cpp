@@ -35,6 +35,20 @@ CControlUI* FocusTarget(CControlUI* pControl) {
   return nullptr;
 }
 
+CControlUI* CALLBACK FindScrollable(CControlUI* pControl, LPVOID) {
+  auto* layout = static_cast<CVerticalLayoutUI*>(pControl->GetInterface(L"VerticalLayout"));
+  return layout && layout->GetScrollRange() > 0 && pControl->IsShownInTree() ? pControl : nullptr;
+}
+
+// The layout the scrolling keys move: the one around the focus, else the
+// first one that can scroll.
+CVerticalLayoutUI* ScrollTarget(CControlUI* pRoot, CControlUI* pFocus) {
+  for (CControlUI* c = pFocus; c; c = c->GetParent())
+    if (FindScrollable(c, nullptr)) return static_cast<CVerticalLayoutUI*>(c->GetInterface(L"VerticalLayout"));
+  CControlUI* found = pRoot ? pRoot->FindControl(FindScrollable, nullptr, UIFIND_VISIBLE | UIFIND_ME_FIRST) : nullptr;
+  return found ? static_cast<CVerticalLayoutUI*>(found->GetInterface(L"VerticalLayout")) : nullptr;
+}
+
 // Scrolls the lists around a control so that it can be seen.
 void BringIntoView(CControlUI* pControl) {
   for (CControlUI* child = pControl; child && child->GetParent(); child = child->GetParent()) {
@@ -224,6 +238,15 @@ bool CPaintManagerUI::OnKeyDown(WPARAM wParam) {
       m_bFocusCue = true;
       m_pFocus->Activate();
       return true;
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_HOME:
+    case VK_END: {
+      CVerticalLayoutUI* list = ScrollTarget(m_pRoot, m_pFocus);
+      return list && list->ScrollByKey(wParam);
+    }
     default:
       return false;
   }

@@ -62,6 +62,19 @@ void CVerticalLayoutUI::EnsureVisible(CControlUI* pControl) {
   else if (rc.bottom > inner.bottom) SetScrollPos(m_nScrollPos + (rc.bottom - inner.bottom));
 }
 
+bool CVerticalLayoutUI::ScrollByKey(WPARAM vk) {
+  if (m_nScrollRange <= 0) return false;
+  switch (vk) {
+    case VK_UP: SetScrollPos(m_nScrollPos - kWheelStep / 2); return true;
+    case VK_DOWN: SetScrollPos(m_nScrollPos + kWheelStep / 2); return true;
+    case VK_PRIOR: SetScrollPos(m_nScrollPos - m_nViewHeight); return true;
+    case VK_NEXT: SetScrollPos(m_nScrollPos + m_nViewHeight); return true;
+    case VK_HOME: SetScrollPos(0); return true;
+    case VK_END: SetScrollPos(m_nScrollRange); return true;
+    default: return false;
+  }
+}
+
 RECT CVerticalLayoutUI::BarRect() const {
   RECT inner = InnerRect();
   return RECT{inner.right - kScrollBarWidth, inner.top, inner.right, inner.bottom};

@@ -18,6 +18,9 @@ class CVerticalLayoutUI : public CContainerUI {
   void SetScrollPos(int pos);
   // Scrolls just enough to show the child completely.
   void EnsureVisible(CControlUI* pControl);
+  // Scrolls for Up, Down, Page Up, Page Down, Home and End; false for
+  // other keys or when there is nothing to scroll.
+  bool ScrollByKey(WPARAM vk);
 
   void SetAttribute(const wchar_t* name, const wchar_t* value) override;
   void SetPos(RECT rc) override;

@@ -80,6 +80,17 @@ TEST(LiveTree, ListScrollsByWheelAndThumbWithinItsRange) {
   ::SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, rc.bottom + 50));
   EXPECT_EQ(list->GetScrollPos(), 430);
 
+  // And by keyboard.
+  auto key = [&](WPARAM vk) { ::SendMessageW(hwnd, WM_KEYDOWN, vk, 0); };
+  key(VK_HOME);
+  EXPECT_EQ(list->GetScrollPos(), 0);
+  key(VK_NEXT);
+  EXPECT_EQ(list->GetScrollPos(), 180);
+  key(VK_UP);
+  EXPECT_EQ(list->GetScrollPos(), 150);
+  key(VK_END);
+  EXPECT_EQ(list->GetScrollPos(), 430);
+
   // Fewer rows than the view: nothing to scroll, the position comes back.
   while (list->GetCount() > 2) list->RemoveAt(0);
   window.Manager().UpdateLayout();

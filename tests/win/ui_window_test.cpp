@@ -98,6 +98,26 @@ TEST(SkinnedWindow, ShowModalReturnsTheCodeGivenToClose) {
   ::DestroyWindow(ownerHwnd);
 }
 
+TEST(SkinnedWindow, OneObjectShowsItsDialogAgainWithAFreshTree) {
+  TestWindow owner(L"window.xml");
+  HWND ownerHwnd = owner.CreateShown();
+  TestWindow dialog(L"window.xml");
+  for (int round = 1; round <= 2; ++round) {
+    ASSERT_TRUE(dialog.Create(ownerHwnd, L"dialog", WS_POPUPWINDOW, 0)) << round;
+    EXPECT_EQ(dialog.Find(L"title")->GetText(), L"<s.app.name>");  // built anew
+    dialog.Find(L"title")->SetText(L"changed");
+    dialog.closeCodeOnClick = round;
+    dialog.Manager().UpdateLayout();
+    RECT rc = dialog.Find(L"ok")->GetPos();
+    LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    ::PostMessageW(dialog.GetHWND(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageW(dialog.GetHWND(), WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(dialog.ShowModal(), static_cast<UINT>(round));
+    EXPECT_EQ(dialog.clicks.size(), static_cast<size_t>(round));  // one click each time, not one per showing
+  }
+  ::DestroyWindow(ownerHwnd);
+}
+
 TEST(SkinnedWindow, TabMovesFocusAndSpaceOrEnterPress) {
   TestWindow window(L"window.xml");
   HWND hwnd = window.CreateShown();
