@@ -22,6 +22,29 @@ void AddRoundRect(Gdiplus::GraphicsPath& path, Gdiplus::RectF r, float ew, float
 
 bool IsEmptyRect(const RECT& rc) { return rc.right <= rc.left || rc.bottom <= rc.top; }
 
+float TextWidth(Gdiplus::Graphics& graphics, const std::wstring& text, Gdiplus::Font* font,
+                const Gdiplus::StringFormat& format) {
+  Gdiplus::RectF bounds;
+  graphics.MeasureString(text.c_str(), static_cast<INT>(text.size()), font, Gdiplus::PointF(0, 0), &format, &bounds);
+  return bounds.Width;
+}
+
+// The longest beginning of `text` that fits in `width` with "…" after it
+// (the whole text when it fits). GDI+ trims by itself on Windows but not
+// everywhere (Wine draws the text cut off), so the cut is made here.
+std::wstring FitWithEllipsis(Gdiplus::Graphics& graphics, const std::wstring& text, Gdiplus::Font* font,
+                             const Gdiplus::StringFormat& format, float width) {
+  if (TextWidth(graphics, text, font, format) <= width) return text;
+  size_t low = 0, high = text.size();  // low fits, high does not
+  while (high - low > 1) {
+    size_t middle = (low + high) / 2;
+    if (TextWidth(graphics, text.substr(0, middle) + L"\u2026", font, format) <= width) low = middle;
+    else high = middle;
+  }
+  if (low > 0 && IS_HIGH_SURROGATE(text[low - 1])) --low;  // never half a character
+  return text.substr(0, low) + L"\u2026";
+}
+
 }  // namespace
 
 CUIRender::CUIRender(Gdiplus::Graphics& graphics, CPaintManagerUI* pManager)
@@ -145,8 +168,11 @@ void CUIRender::DrawString(const RECT& rc, const std::wstring& text, DWORD argb,
   Gdiplus::SolidBrush brush(ToColor(argb));
   Gdiplus::RectF layout(static_cast<float>(rc.left), static_cast<float>(rc.top), static_cast<float>(rc.right - rc.left),
                         static_cast<float>(rc.bottom - rc.top));
-  m_graphics.DrawString(text.c_str(), static_cast<INT>(text.size()), m_pManager->GetFont(font), layout, &format,
-                        &brush);
+  Gdiplus::Font* gdiFont = m_pManager->GetFont(font);
+  std::wstring shown = (style & DT_END_ELLIPSIS) && (style & DT_SINGLELINE)
+                           ? FitWithEllipsis(m_graphics, text, gdiFont, format, layout.Width)
+                           : text;
+  m_graphics.DrawString(shown.c_str(), static_cast<INT>(shown.size()), gdiFont, layout, &format, &brush);
 }
 
 void CUIRender::PushClip(const RECT& rc) {
