@@ -27,6 +27,8 @@ void CPing::Close() {
 }
 
 void CPing::Resolve() {
+  // Winsock resolves an empty name to this computer, which always answers.
+  if (m_strHost.empty()) return;
   const hostent* entry = gethostbyname(m_strHost.c_str());
   if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list || !entry->h_addr_list[0]) return;
   in_addr first;
