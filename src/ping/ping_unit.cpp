@@ -90,7 +90,7 @@ int CPingUnit::Start() {
   m_dAvgDelay = 0.0;
   m_pJob = std::make_shared<Job>(this, m_strAddr, m_nPingTimes, m_nMaxFail);
   auto* share = new std::shared_ptr<Job>(m_pJob);
-  m_hThread = CreateThread(nullptr, 0, PingThreadProc, share, 0, &m_dwThreadId);
+  m_hThread = CreateThread(nullptr, 0, PingThreadProc, share, 0, nullptr);
   if (!m_hThread) {
     LOG_METHOD(LOG_LEVEL_ERROR, "CreateThread failed err = " << static_cast<unsigned long>(GetLastError()));
     delete share;

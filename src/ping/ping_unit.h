@@ -59,7 +59,6 @@ class CPingUnit {
   int m_nPingTimes;
   int m_nMaxFail = 5;
   HANDLE m_hThread = nullptr;
-  DWORD m_dwThreadId = 0;
   std::shared_ptr<Job> m_pJob;
   CEchoSeries m_series;
   double m_dLossRate = 0.0;

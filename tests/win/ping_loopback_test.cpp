@@ -35,6 +35,23 @@ void ExpectAllAnswered(const CPingUnit& unit, int times) {
   }
 }
 
+// Runs two series at once, checks that each reported once with every echo
+// answered, and gives the sequence numbers each took.
+std::pair<std::set<uint32_t>, std::set<uint32_t>> RunTwoSeries(const char* firstHost, const char* secondHost,
+                                                               int times) {
+  RecordingSink sink;
+  CPingUnit first(&sink, firstHost, times);
+  CPingUnit second(&sink, secondHost, times);
+  EXPECT_EQ(first.Start(), 1);
+  EXPECT_EQ(second.Start(), 1);
+  EXPECT_TRUE(sink.WaitForReports(2, kSeriesTimeoutMs));
+  PumpFor(300);
+  EXPECT_EQ(sink.Reports().size(), 2u) << "each unit reports once";
+  ExpectAllAnswered(first, times);
+  ExpectAllAnswered(second, times);
+  return {Sequences(first), Sequences(second)};
+}
+
 }  // namespace
 
 class PingLoopback : public ::testing::Test {
@@ -58,33 +75,32 @@ TEST_F(PingLoopback, EngineSendsAndTakesItsAnswer) {
 }
 
 TEST_F(PingLoopback, SeriesAgainstAnsweringAddresses) {
-  RecordingSink sink;
-  CPingUnit first(&sink, "127.0.0.1", 4);
-  CPingUnit second(&sink, "127.0.0.2", 4);
-  ASSERT_EQ(first.Start(), 1);
-  ASSERT_EQ(second.Start(), 1);
-  ASSERT_TRUE(sink.WaitForReports(2, kSeriesTimeoutMs));
-  PumpFor(300);
-  EXPECT_EQ(sink.Reports().size(), 2u) << "each unit reports once";
-  ExpectAllAnswered(first, 4);
-  ExpectAllAnswered(second, 4);
+  RunTwoSeries("127.0.0.1", "127.0.0.2", 4);
 }
 
 TEST_F(PingLoopback, TwoUnitsOnOneHostTakeOnlyTheirOwnAnswers) {
   // Both sockets see both requests and both answers; each unit must take
   // the answer to its own request and nothing else.
-  RecordingSink sink;
-  CPingUnit first(&sink, "127.0.0.1", 6);
-  CPingUnit second(&sink, "127.0.0.1", 6);
-  ASSERT_EQ(first.Start(), 1);
-  ASSERT_EQ(second.Start(), 1);
-  ASSERT_TRUE(sink.WaitForReports(2, kSeriesTimeoutMs));
-  ExpectAllAnswered(first, 6);
-  ExpectAllAnswered(second, 6);
-  std::set<uint32_t> all = Sequences(first);
-  const std::set<uint32_t> others = Sequences(second);
-  all.insert(others.begin(), others.end());
+  const auto seqs = RunTwoSeries("127.0.0.1", "127.0.0.1", 6);
+  std::set<uint32_t> all = seqs.first;
+  all.insert(seqs.second.begin(), seqs.second.end());
   EXPECT_EQ(all.size(), 12u);
+}
+
+TEST_F(PingLoopback, StopWhileTheSeriesReportsDeliversItOnce) {
+  // The series ends while this thread does not pump: its thread waits in
+  // the report to this thread's window. The stop must let that report
+  // through instead of waiting it out, and must not report a second time.
+  RecordingSink sink;
+  CPingUnit unit(&sink, "127.0.0.1", 1);
+  ASSERT_EQ(unit.Start(), 1);
+  Sleep(1500);
+  const ULONGLONG start = GetTickCount64();
+  unit.Stop();
+  std::printf("stop took %llu ms\n", GetTickCount64() - start);
+  PumpFor(300);
+  ASSERT_EQ(sink.Reports().size(), 1u);
+  EXPECT_EQ(unit.GetSeries().GetResults().size(), 1u);
 }
 
 TEST_F(PingLoopback, ServerCheckMeasuresEveryServer) {
