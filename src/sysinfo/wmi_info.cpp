@@ -97,19 +97,30 @@ bool CWmiInfo::GetMutilpleItemInfo(std::wstring className, const std::vector<std
   }
 
   int instance = 0;
+  bool ran = true;
   Sleep(kInstancePauseMs);
-  ULONG returned = 0;
-  while (SUCCEEDED(m_pEnumClsObj->Next(WBEM_INFINITE, 1, &m_pClsObj, &returned)) && returned == 1 && m_pClsObj) {
+  for (;;) {
+    ULONG returned = 0;
+    const HRESULT next = m_pEnumClsObj->Next(WBEM_INFINITE, 1, &m_pClsObj, &returned);
+    if (FAILED(next) || returned != 1 || !m_pClsObj) {
+      // A query that returns at once reports an unknown class or a bad
+      // query here, on the first fetch: it could not run after all. A
+      // failure after some instances keeps what was read.
+      if (FAILED(next) && instance == 0) {
+        LOG_METHOD(LOG_LEVEL_ERROR, "CWmiInfo::GetMutilpleItemInfo Next HR = " << static_cast<long>(next));
+        ran = false;
+      }
+      break;
+    }
     std::vector<std::wstring> values;
     ReadInstance(className, propertyNames, values);
     out[instance++] = std::move(values);
     ReleaseAndClear(m_pClsObj);
     Sleep(kInstancePauseMs);
-    returned = 0;
   }
   ReleaseAndClear(m_pClsObj);
   ReleaseAndClear(m_pEnumClsObj);
-  return true;
+  return ran;
 }
 
 void CWmiInfo::ReadInstance(const std::wstring& className, const std::vector<std::wstring>& propertyNames,
@@ -128,7 +139,7 @@ void CWmiInfo::ReadInstance(const std::wstring& className, const std::vector<std
     logText += text;
     values.push_back(std::move(text));
   }
-  LOG_METHOD(LOG_LEVEL_INFO, "CWmiInfo::GetMutilpleItemInfo " << logText);
+  LOG_METHOD_TAG(LOG_LEVEL_INFO, "CWmiInfo::GetMutilpleItemInfo", "CWmiInfo::GetMutilpleItemInfo " << logText);
 }
 
 void CWmiInfo::UninitWmi() {
