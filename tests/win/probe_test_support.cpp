@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -37,14 +38,21 @@ void RunOnWorker(const std::function<void()>& work) {
   worker.join();
 }
 
-std::vector<std::string> LogLinesWith(const std::string& text) {
+std::vector<std::string> LogLinesWith(const std::string& text, const void* object) {
+  char tag[48] = "";
+  if (object) {
+    std::snprintf(tag, sizeof(tag), "[this=0x%llx]", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object)));
+  }
   std::ifstream in(std::filesystem::u8path(CLogWrapper::Instance()->GetFilePath()), std::ios::binary);
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) {
-    if (line.find(text) != std::string::npos) lines.push_back(line);
+    if (line.find(text) != std::string::npos && line.find(tag) != std::string::npos) lines.push_back(line);
   }
   return lines;
 }
+
+void WithoutWmi::SetUp() { theWmiInfo.UninitWmi(); }
+void WithoutWmi::TearDown() { theWmiInfo.InitWmi(); }
 
 HelperProcess::HelperProcess(const std::wstring& exeName, const std::wstring& arguments) {
   const auto folder = std::filesystem::temp_directory_path() / ("kalto_helper_" + std::to_string(GetTickCount()) +

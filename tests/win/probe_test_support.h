@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,8 +17,9 @@ namespace probetest {
 // has no COM initialisation of its own.
 void RunOnWorker(const std::function<void()>& work);
 
-// The lines of the current log file that contain `text`.
-std::vector<std::string> LogLinesWith(const std::string& text);
+// The lines of the current log file that contain `text`; with an object,
+// only the lines that object wrote.
+std::vector<std::string> LogLinesWith(const std::string& text, const void* object = nullptr);
 
 // probe_helper.exe (beside the test program) copied under `exeName` into a
 // temporary folder and started with `arguments`. The process ends and the
@@ -35,6 +38,14 @@ class HelperProcess {
  private:
   std::wstring m_path;
   PROCESS_INFORMATION m_info = {};
+};
+
+// WMI released for the duration of a test, as when start-up could not
+// connect; connected again afterwards.
+class WithoutWmi : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
 };
 
 }  // namespace probetest

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "probe_test_support.h"
 #include "sysinfo/wmi_info.h"
 #include "sysinfo/wmi_variant.h"
@@ -15,13 +13,6 @@ using probetest::RunOnWorker;
 using sysinfo::WmiVariantToText;
 
 namespace {
-
-std::string ThisTag(const void* object) {
-  char text[48];
-  std::snprintf(text, sizeof(text), "[this=0x%llx]",
-                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object)));
-  return text;
-}
 
 SAFEARRAY* StringArray(const std::vector<const wchar_t*>& texts) {
   SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(texts.size()));
@@ -93,7 +84,7 @@ TEST(WmiQuery, WithoutAConnectionEveryQueryFailsAfterOneLogLine) {
   WmiInstanceMap answer;
   EXPECT_FALSE(unconnected.GetMutilpleItemInfo(L"Win32_Processor", {L"Name"}, answer));
   EXPECT_TRUE(answer.empty());
-  const auto lines = LogLinesWith(ThisTag(&unconnected));
+  const auto lines = LogLinesWith("", &unconnected);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find("[CWmiInfo::GetMutilpleItemInfo m_pWbemSvc = 0x0]"), std::string::npos);
 }
