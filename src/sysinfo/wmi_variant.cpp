@@ -11,13 +11,16 @@ namespace {
 
 std::wstring StringText(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }
 
+// The bounds of a one-dimensional array that has at least one element.
+bool ElementBounds(SAFEARRAY* array, LONG& lower, LONG& upper) {
+  return array && SafeArrayGetDim(array) == 1 && SUCCEEDED(SafeArrayGetLBound(array, 1, &lower)) &&
+         SUCCEEDED(SafeArrayGetUBound(array, 1, &upper)) && upper >= lower;
+}
+
 std::wstring FirstStringOf(SAFEARRAY* array) {
   LONG lower = 0;
   LONG upper = -1;
-  if (!array || SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
-      FAILED(SafeArrayGetUBound(array, 1, &upper)) || upper < lower) {
-    return std::wstring();
-  }
+  if (!ElementBounds(array, lower, upper)) return std::wstring();
   BSTR first = nullptr;
   if (FAILED(SafeArrayGetElement(array, &lower, &first))) return std::wstring();
   std::wstring text = StringText(first);
@@ -28,10 +31,7 @@ std::wstring FirstStringOf(SAFEARRAY* array) {
 std::wstring HexTextOf(SAFEARRAY* array) {
   LONG lower = 0;
   LONG upper = -1;
-  if (!array || SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
-      FAILED(SafeArrayGetUBound(array, 1, &upper)) || upper < lower) {
-    return std::wstring();
-  }
+  if (!ElementBounds(array, lower, upper)) return std::wstring();
   void* data = nullptr;
   if (FAILED(SafeArrayAccessData(array, &data))) return std::wstring();
   const size_t count = static_cast<size_t>(static_cast<long long>(upper) - lower + 1);
