@@ -44,6 +44,7 @@ void ReleaseAndClear(T*& pointer) {
 
 long CWmiInfo::InitWmi() {
   std::lock_guard<std::mutex> lock(m_mutex);
+  if (m_pWbemLoc) return S_OK;  // already set up; UninitWmi comes first
   HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   if (FAILED(hr) && hr != RPC_E_CHANGED_MODE) return hr;
   // Only a successful call is balanced by CoUninitialize.

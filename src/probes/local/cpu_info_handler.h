@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "detect/detect_handler.h"
