@@ -83,6 +83,20 @@ TEST(ServerNetFindings, FinishesOnceWhenTheLastServerReports) {
   EXPECT_FALSE(findings.SetServerResult(6, 20, 0));
 }
 
+TEST(ServerNetFindings, EntriesOfOneHostShowItsLatestReportButFinishApart) {
+  MediaServerSlots slots = DefaultMediaServerSlots();
+  slots[SLOT_CNC1].strDomain = slots[SLOT_CTC1].strDomain;  // entries 0 and 1 share a host
+  CServerNetFindings findings(slots, ServerNetLimits());
+  for (size_t i = 2; i < 6; ++i) findings.SetServerResult(i, 20, 0);
+  EXPECT_FALSE(findings.SetServerResult(0, 30, 5));
+  EXPECT_EQ(findings.GetServerNetInfo()[1].nDelay, 30);
+  EXPECT_EQ(findings.GetServerNetInfo()[1].bFinish, 0);
+  EXPECT_FALSE(findings.IsFinish()) << "the second series of that host still runs";
+  EXPECT_TRUE(findings.SetServerResult(1, 40, 2));
+  EXPECT_EQ(findings.GetServerNetInfo()[0].nDelay, 40);
+  EXPECT_EQ(findings.GetServerNetInfo()[0].nLost, 2);
+}
+
 TEST(ServerNetFindings, LimitQueries) {
   CServerNetFindings findings(DefaultMediaServerSlots(), ServerNetLimits());
   EXPECT_EQ(findings.GetPassCount(), 6) << "unreported servers count with their zeros";

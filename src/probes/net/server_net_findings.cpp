@@ -75,10 +75,16 @@ CServerNetFindings::CServerNetFindings(const MediaServerSlots& slots, const Serv
 
 bool CServerNetFindings::SetServerResult(size_t index, int nDelay, int nLost) {
   if (index >= m_vecServerNetInfo.size()) return false;
-  ServerNetInfo& info = m_vecServerNetInfo[index];
-  info.nDelay = nDelay;
-  info.nLost = nLost;
-  info.bFinish = 1;
+  // Entries that name the same host show the latest figures for that host;
+  // only the reporting unit's own entry counts as finished, so the set is
+  // complete only when every series has ended.
+  const std::string host = m_vecServerNetInfo[index].strUrl;
+  for (ServerNetInfo& info : m_vecServerNetInfo) {
+    if (info.strUrl != host) continue;
+    info.nDelay = nDelay;
+    info.nLost = nLost;
+  }
+  m_vecServerNetInfo[index].bFinish = 1;
   const bool all = std::all_of(m_vecServerNetInfo.begin(), m_vecServerNetInfo.end(),
                                [](const ServerNetInfo& server) { return server.bFinish != 0; });
   return all && !m_bFinish.exchange(true);

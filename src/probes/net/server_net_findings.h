@@ -47,8 +47,9 @@ class CServerNetFindings {
   // Every server has been reported.
   bool IsFinish() const { return m_bFinish; }
 
-  // Records the figures of server `index` and marks it finished. Returns true
-  // when this completed the set, which happens once.
+  // Records the figures of server `index` (and of every entry with its host)
+  // and marks it finished. Returns true when this completed the set, which
+  // happens once.
   bool SetServerResult(size_t index, int nDelay, int nLost);
 
   // Servers that never reported count with their zeros.
