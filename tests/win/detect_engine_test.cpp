@@ -7,59 +7,17 @@
 
 #include <atomic>
 #include <functional>
-#include <memory>
-#include <string>
 #include <vector>
 
 #include "detect/delegate_detect.h"
 #include "detect/detect_msg.h"
 #include "netlib/thread.h"
 
+#include "fake_handlers.h"
+
 namespace {
 
-const int kRunOrder[] = {0, 1, 4, 6, 2, 3, 5, 7, 10, 8, 9};
-
-// What the handler doubles did, shared by all of them.
-struct Ledger {
-  std::vector<std::string> events;  // "create 4", "destroy 4", only on the UI thread
-  std::atomic<int> stops[11] = {};
-  std::atomic<int> preStarts[11] = {};
-};
-
-class FakeHandler : public IDetectHandler {
- public:
-  FakeHandler(Ledger& ledger, int type, bool async) : ledger_(ledger), type_(type), async_(async) {
-    release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    ledger_.events.push_back("create " + std::to_string(type));
-  }
-  ~FakeHandler() override {
-    ledger_.events.push_back("destroy " + std::to_string(type_));
-    CloseHandle(release_);
-  }
-  int GetType() override { return type_; }
-  bool IsAsync() override { return async_; }
-  int PreStart() override {
-    ++ledger_.preStarts[type_];
-    return 1;
-  }
-  void Stop() override {
-    ++ledger_.stops[type_];
-    SetEvent(release_);
-  }
-  int DoDetect() override {
-    if (hold_) WaitForSingleObject(release_, INFINITE);
-    return 1;
-  }
-  void Hold() { hold_ = true; }
-  void Release() { SetEvent(release_); }
-
- private:
-  Ledger& ledger_;
-  int type_;
-  bool async_;
-  bool hold_ = false;
-  HANDLE release_;
-};
+using namespace testing_support;
 
 struct Report {
   WPARAM state;
@@ -83,15 +41,9 @@ class EngineTest : public ::testing::Test, public IDetectView {
     current_ = this;
     DelegateDetect* engine = DelegateDetect::Instance();
     engine->SetView(hwnd_, this);
-    engine->SetHandlerFactory([this](std::vector<IDetectHandler*>& handlers) {
-      fakes_.clear();
-      for (int type : kRunOrder) {
-        auto* handler = new FakeHandler(ledger_, type, IsNetworkGroup(type));
-        fakes_.push_back(handler);
-        handlers.push_back(handler);
-      }
+    engine->SetHandlerFactory(FakeHandlerFactory(ledger_, fakes_, [this] {
       if (onCreated_) onCreated_();
-    });
+    }));
     engine->CreateWorkerThread();
   }
 
@@ -120,21 +72,6 @@ class EngineTest : public ::testing::Test, public IDetectView {
   }
   void OnItemFinish(IDetectHandler* handler, bool cancelled) override {
     finishes_.push_back({handler->GetType(), cancelled});
-  }
-
-  // Pumps messages until `done` holds or `ms` pass; true when it held.
-  bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-      if (GetTickCount() - start > ms) return false;
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
-    return true;
-  }
-  void PumpFor(DWORD ms) {
-    PumpUntil([] { return false; }, ms);
   }
 
   FakeHandler* Fake(int position) { return fakes_[position]; }
@@ -240,9 +177,8 @@ TEST_F(EngineTest, ShutdownDuringARunDoesNotHang) {
 TEST(Engine, WithoutAWorkerThreadNothingBegins) {
   Ledger ledger;
   DelegateDetect* engine = DelegateDetect::Instance();
-  engine->SetHandlerFactory([&](std::vector<IDetectHandler*>& handlers) {
-    for (int type : kRunOrder) handlers.push_back(new FakeHandler(ledger, type, IsNetworkGroup(type)));
-  });
+  std::vector<FakeHandler*> made;
+  engine->SetHandlerFactory(FakeHandlerFactory(ledger, made));
   ASSERT_FALSE(engine->HasWorkerThread());
   engine->Start();
   EXPECT_EQ(engine->Handlers().size(), 11u);
