@@ -78,3 +78,17 @@ function(kalto_zip target output)
     DEPENDS ${ARGN} VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${output})
 endfunction()
+
+# A test script (Python) that drives Windows programs of this build tree
+# itself; it gets the build directory as its first argument.
+function(kalto_register_test_script name script)
+  cmake_parse_arguments(S "" "TIMEOUT" "" ${ARGN})
+  if(NOT S_TIMEOUT)
+    set(S_TIMEOUT 600)
+  endif()
+  add_test(NAME ${name} COMMAND python3 ${script} ${CMAKE_BINARY_DIR})
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${S_TIMEOUT} LABELS e2e)
+  if(WIN32)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_env)
+  endif()
+endfunction()
