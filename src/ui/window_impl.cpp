@@ -1,0 +1,202 @@
+#include "ui/window_impl.h"
+
+#include <windowsx.h>
+
+#include "corekit/log.h"
+#include "ui/dialog_builder.h"
+#include "ui/vertical_layout.h"
+
+namespace {
+
+// Presses on these do not drag the window, even inside the caption area.
+bool IsInteractive(CControlUI* pControl) {
+  for (CControlUI* c = pControl; c; c = c->GetParent()) {
+    if (c->IsFocusable()) return true;
+    auto* layout = static_cast<CVerticalLayoutUI*>(c->GetInterface(L"VerticalLayout"));
+    if (layout && layout->GetScrollRange() > 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+WindowImplBase::WindowImplBase() {
+  AddNotifyHandler(DUI_MSGTYPE_CLICK, L"", [this](TNotifyUI& msg) { OnClick(msg); });
+}
+
+WindowImplBase::~WindowImplBase() = default;
+
+LRESULT WindowImplBase::MessageHandler(UINT, WPARAM, LPARAM, bool& bHandled) {
+  bHandled = false;
+  return 0;
+}
+
+void WindowImplBase::OnFinalMessage(HWND) {
+  m_PaintManager.RemoveMessageFilter(this);
+  m_PaintManager.RemoveNotifier(this);
+}
+
+LRESULT WindowImplBase::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+  bHandled = FALSE;
+  return 0;
+}
+
+LRESULT WindowImplBase::OnSysCommand(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+  if ((wParam & 0xFFF0) == SC_CLOSE) {
+    SendMessage(WM_CLOSE);
+    return 0;
+  }
+  BOOL zoomed = ::IsZoomed(m_hWnd);
+  LRESULT lRes = CWindowWnd::HandleMessage(uMsg, wParam, lParam);
+  if (::IsZoomed(m_hWnd) != zoomed) ShowMaxRestoreButtons();
+  return lRes;
+}
+
+void WindowImplBase::ShowMaxRestoreButtons() {
+  bool zoomed = ::IsZoomed(m_hWnd) != FALSE;
+  if (CControlUI* max = m_PaintManager.FindControl(L"maxbtn")) max->SetVisible(!zoomed);
+  if (CControlUI* restore = m_PaintManager.FindControl(L"restorebtn")) restore->SetVisible(zoomed);
+}
+
+LRESULT WindowImplBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+  bHandled = FALSE;
+  return 0;
+}
+
+LRESULT WindowImplBase::OnChar(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+  bHandled = FALSE;
+  return 0;
+}
+
+void WindowImplBase::Notify(TNotifyUI& msg) { NotifyPump(msg); }
+
+void WindowImplBase::OnClick(TNotifyUI& msg) {
+  if (!msg.pSender) return;
+  const std::wstring& name = msg.pSender->GetName();
+  if (name == L"closebtn") Close(IDCANCEL);
+  else if (name == L"minbtn") SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  else if (name == L"maxbtn") SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  else if (name == L"restorebtn") SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+}
+
+LRESULT WindowImplBase::OnCreate() {
+  // No system caption: the layout draws the whole window. The minimise box
+  // and system menu stay, so the taskbar can still minimise and restore it.
+  LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+  style &= ~static_cast<LONG_PTR>(WS_CAPTION);
+  ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+  ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+
+  m_PaintManager.Init(m_hWnd);
+  m_PaintManager.AddMessageFilter(this);
+  if (CPaintManagerUI::GetResourcePath().empty()) CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
+  if (GetResourceType() == UILIB_ZIP || GetResourceType() == UILIB_ZIPRESOURCE) {
+    if (CPaintManagerUI::GetResourceZip() != GetZIPFileName())
+      CPaintManagerUI::SetResourceZip(GetZIPFileName(), CPaintManagerUI::IsCachedResourceZip());
+  } else if (!CPaintManagerUI::GetResourceZip().empty()) {
+    CPaintManagerUI::SetResourceZip(std::wstring());
+    CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetResourcePath() + GetSkinFolder());
+  }
+
+  CDialogBuilder builder;
+  CControlUI* root = builder.Create(GetSkinFile().c_str(), nullptr, this, &m_PaintManager);
+  if (root) m_PaintManager.AttachDialog(root);
+  else LOG_METHOD(LOG_LEVEL_ERROR, "window has no layout = " << GetSkinFile());
+  m_PaintManager.AddNotifier(this);
+
+  SIZE size = m_PaintManager.GetInitSize();
+  if (size.cx > 0 && size.cy > 0)
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ApplyRoundCorner();
+  InitWindow();
+  return 0;
+}
+
+void WindowImplBase::ApplyRoundCorner() {
+  SIZE round = m_PaintManager.GetRoundCorner();
+  if (::IsIconic(m_hWnd) || round.cx <= 0 || round.cy <= 0) return;
+  if (::IsZoomed(m_hWnd)) {
+    ::SetWindowRgn(m_hWnd, nullptr, TRUE);
+    return;
+  }
+  RECT rc;
+  ::GetWindowRect(m_hWnd, &rc);
+  HRGN region = ::CreateRoundRectRgn(0, 0, rc.right - rc.left + 1, rc.bottom - rc.top + 1, round.cx, round.cy);
+  ::SetWindowRgn(m_hWnd, region, TRUE);  // the window owns the region from here
+}
+
+LRESULT WindowImplBase::OnNcHitTest(LPARAM lParam) {
+  POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  ::ScreenToClient(m_hWnd, &pt);
+  RECT client;
+  ::GetClientRect(m_hWnd, &client);
+  const RECT& caption = m_PaintManager.GetCaptionRect();
+  if (pt.x >= client.left + caption.left && pt.x < client.right - caption.right && pt.y >= caption.top &&
+      pt.y < caption.bottom && !IsInteractive(m_PaintManager.FindControl(pt)))
+    return HTCAPTION;
+  return HTCLIENT;
+}
+
+void WindowImplBase::OnGetMinMaxInfo(LPARAM lParam) {
+  auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  ::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  // Maximised, the frameless window covers the work area, not the taskbar.
+  info->ptMaxPosition.x = monitor.rcWork.left - monitor.rcMonitor.left;
+  info->ptMaxPosition.y = monitor.rcWork.top - monitor.rcMonitor.top;
+  info->ptMaxSize.x = monitor.rcWork.right - monitor.rcWork.left;
+  info->ptMaxSize.y = monitor.rcWork.bottom - monitor.rcWork.top;
+  SIZE minimum = m_PaintManager.GetMinInfo();
+  if (minimum.cx > 0) info->ptMinTrackSize.x = minimum.cx;
+  if (minimum.cy > 0) info->ptMinTrackSize.y = minimum.cy;
+}
+
+LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  BOOL bHandled = TRUE;
+  LRESULT lRes = 0;
+  switch (uMsg) {
+    case WM_CREATE:
+      return OnCreate();
+    case WM_NCCALCSIZE:
+      return 0;  // the client area is the whole window
+    case WM_NCPAINT:
+      return 0;
+    case WM_NCACTIVATE:
+      if (::IsIconic(m_hWnd)) break;
+      return wParam == 0 ? TRUE : FALSE;
+    case WM_NCHITTEST:
+      return OnNcHitTest(lParam);
+    case WM_GETMINMAXINFO:
+      OnGetMinMaxInfo(lParam);
+      return 0;
+    case WM_SIZE:
+      ApplyRoundCorner();
+      bHandled = FALSE;
+      break;
+    case WM_DESTROY:
+      m_PaintManager.Init(nullptr);
+      bHandled = FALSE;
+      break;
+    case WM_SYSCOMMAND:
+      lRes = OnSysCommand(uMsg, wParam, lParam, bHandled);
+      if (bHandled) return lRes;
+      break;
+    case WM_MOUSEHOVER:
+      lRes = OnMouseHover(uMsg, wParam, lParam, bHandled);
+      if (bHandled) return lRes;
+      break;
+    case WM_CHAR:
+      lRes = OnChar(uMsg, wParam, lParam, bHandled);
+      if (bHandled) return lRes;
+      break;
+    default:
+      bHandled = FALSE;
+      break;
+  }
+  bHandled = TRUE;
+  lRes = HandleCustomMessage(uMsg, wParam, lParam, bHandled);
+  if (bHandled) return lRes;
+  if (m_PaintManager.MessageHandler(uMsg, wParam, lParam, lRes)) return lRes;
+  return CWindowWnd::HandleMessage(uMsg, wParam, lParam);
+}
