@@ -19,7 +19,8 @@ std::wstring ProgramPath() {
 
 HANDLE Launch() {
   std::wstring command = L"\"" + ProgramPath() + L"\"";
-  STARTUPINFOW si = {sizeof(si)};
+  STARTUPINFOW si = {};
+  si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
   if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return nullptr;
   CloseHandle(pi.hThread);
@@ -41,15 +42,15 @@ HWND WaitForWindow(DWORD ms) {
   return window;
 }
 
+BOOL CALLBACK CountMainWindow(HWND window, LPARAM counter) {
+  wchar_t name[64];
+  if (GetClassNameW(window, name, 64) && std::wstring(name) == kMainWindowClass) ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+
 int CountWindows() {
   int count = 0;
-  EnumWindows(
-      [](HWND window, LPARAM counter) {
-        wchar_t name[64];
-        if (GetClassNameW(window, name, 64) && std::wstring(name) == kMainWindowClass) ++*reinterpret_cast<int*>(counter);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  EnumWindows(CountMainWindow, reinterpret_cast<LPARAM>(&count));
   return count;
 }
 
