@@ -56,6 +56,7 @@ class MainWindowTest : public ::testing::Test {
     }));
     list_ = static_cast<CListUI*>(Find(L"layout_display_ret"));
     ASSERT_NE(list_, nullptr);
+    PumpFor(100);  // laid out and painted once
   }
 
   void TearDown() override {
@@ -80,15 +81,22 @@ class MainWindowTest : public ::testing::Test {
   bool Finished(int type) const {
     return std::count(frame_->judged.begin(), frame_->judged.end(), type) > 0;
   }
-  CDetectItemUI* RecordAt(int index) { return reinterpret_cast<CDetectItemUI*>(list_->GetItemAt(index)->GetTag()); }
+  CDetectItemUI* RecordAt(int index) {
+    CControlUI* row = list_->GetItemAt(index);
+    return row ? reinterpret_cast<CDetectItemUI*>(row->GetTag()) : nullptr;
+  }
   std::wstring LabelText(CControlUI* container, int index) {
-    return static_cast<CContainerUI*>(container)->GetItemAt(index)->GetText();
+    CControlUI* label = container ? static_cast<CContainerUI*>(container)->GetItemAt(index) : nullptr;
+    return label ? label->GetText() : L"<none>";
   }
 
-  // Runs until the item at list position `position` has begun, holding it there.
+  // Presses start and runs until the item at list position `position` has
+  // begun, holding it there (and any other positions in `holds_`).
   void RunUntilBegun(int position) {
-    holds_ = {position};
-    frame_->StartDetect();
+    holds_.push_back(position);
+    CControlUI* start = Find(L"start_detect");
+    start->SetEnabled(true);
+    Click(start);
     ASSERT_TRUE(PumpUntil([&] { return Begun() == position + 1; }, 15000));
   }
 
@@ -125,6 +133,7 @@ TEST_F(MainWindowTest, TheFirstBeginShowsTheSystemHeaderAndTheProcessorRow) {
 }
 
 TEST_F(MainWindowTest, TheNetworkHeaderGoesAboveTheWholeSystemGroup) {
+  holds_ = {10};
   RunUntilBegun(9);  // the public-address item, first of the network group
   CControlUI* header = list_->GetItemAt(0);
   EXPECT_EQ(LabelText(header, 0), Text("s.detect.net"));
@@ -154,6 +163,8 @@ TEST_F(MainWindowTest, FailuresThenWarningsThenPassesInFinishingOrder) {
 }
 
 TEST_F(MainWindowTest, HeadersWithoutFailuresCountTheirRows) {
+  Click(Find(L"start_detect"));  // disabled for five seconds: nothing happens
+  EXPECT_EQ(Begun(), 0);
   frame_->StartDetect();
   ASSERT_TRUE(PumpUntil([&] { return frame_->judged.size() == 11; }, 15000));
   CControlUI* net = list_->GetItemAt(0);
