@@ -1,8 +1,80 @@
 #include "probes/net/server_net_handler.h"
 
 #include "corekit/log.h"
+#include "ping/echo_series.h"
+#include "ping/ping_unit.h"
+
+namespace {
+constexpr int kUnreachableLost = 100;
+}
+
+CServerNetHandler::CServerNetHandler()
+    : CServerNetFindings(CurrentMediaServers(), LoadServerNetLimits()),
+      m_dwCreateThreadId(GetCurrentThreadId()),
+      // Unnamed: the event only ever links threads of this handler.
+      m_hFinishEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      m_hNotifyWnd(CreatePingNotifyWindow(this)) {
+  LOG_METHOD(LOG_LEVEL_INFO, "lost = " << GetLostLimit() << ", deley = " << GetDelayLimit()
+                                       << ", times = " << GetTimes());
+}
+
+CServerNetHandler::~CServerNetHandler() {
+  Stop();
+  if (m_hFinishEvent) CloseHandle(m_hFinishEvent);
+  if (m_hNotifyWnd) DestroyWindow(m_hNotifyWnd);
+}
+
+int CServerNetHandler::Start() {
+  const std::vector<ServerNetInfo>& servers = GetServerNetInfo();
+  LOG_METHOD(LOG_LEVEL_INFO, "CServerNetHandler::Start m_vecServerNetInfo.size() =" << static_cast<int>(servers.size()));
+  for (size_t i = 0; i < servers.size(); ++i) {
+    m_vecPingUnit.push_back(std::make_unique<CPingUnit>(this, servers[i].strUrl, GetTimes()));
+    LOG_METHOD(LOG_LEVEL_INFO, "CServerNetHandler::Start m_vecServerNetInfo[" << static_cast<int>(i)
+                                   << "]->strUrl =" << servers[i].strUrl);
+  }
+  // Without the window no report could arrive and DoDetect would wait for ever.
+  for (size_t i = 0; i < m_vecPingUnit.size(); ++i) {
+    if (!m_hNotifyWnd || !m_vecPingUnit[i]->Start()) FailServer(i);
+  }
+  return 1;
+}
+
+void CServerNetHandler::FailServer(size_t index) {
+  LOG_METHOD(LOG_LEVEL_ERROR, "no echo series for " << GetServerNetInfo()[index].strUrl);
+  if (SetServerResult(index, 0, kUnreachableLost)) Finish();
+}
+
+void CServerNetHandler::OnPingUnitStop(CPingUnit* unit) {
+  if (!unit) return;
+  for (size_t i = 0; i < m_vecPingUnit.size(); ++i) {
+    if (m_vecPingUnit[i].get() != unit) continue;
+    const CEchoSeries& series = unit->GetSeries();
+    const int nLost = LossPercent(series.GetFailCount(), series.GetPingCount());
+    const int nDelay = static_cast<int>(unit->GetAvgDelay());
+    LOG_METHOD(LOG_LEVEL_INFO, "server " << unit->GetAddr() << " nDelay = " << nDelay << ", nLost = " << nLost);
+    if (SetServerResult(i, nDelay, nLost)) Finish();
+    return;
+  }
+  LOG_METHOD(LOG_LEVEL_ERROR, "report of an unknown ping unit ignored");
+}
+
+void CServerNetHandler::Finish() {
+  LOG_METHOD(LOG_LEVEL_INFO, "every media server reported");
+  SetEvent(m_hFinishEvent);
+}
 
 int CServerNetHandler::DoDetect() {
-  LOG_METHOD(LOG_LEVEL_INFO, "CServerNetHandler::DoDetect");
+  // On the thread that runs the sink a wait could never end.
+  if (GetCurrentThreadId() == m_dwCreateThreadId) return 1;
+  LOG_METHOD(LOG_LEVEL_INFO, "CServerNetHandler::DoDetect()");
+  if (!IsFinish()) WaitForSingleObject(m_hFinishEvent, INFINITE);
   return 1;
+}
+
+void CServerNetHandler::Stop() {
+  // Ask them all first, so their ends overlap.
+  for (const auto& unit : m_vecPingUnit) unit->RequestStop();
+  for (const auto& unit : m_vecPingUnit) unit->Stop();
+  m_vecPingUnit.clear();
+  SetEvent(m_hFinishEvent);
 }

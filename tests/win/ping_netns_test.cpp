@@ -1,0 +1,191 @@
+// The echo engine, ping units and the media-server check against answers of
+// known delay and loss. Runs through tests/fixtures/netns_wine.sh: in a
+// private network namespace where echo_responder.py answers the addresses
+// of KALTO_ECHO_TARGETS ("address:delay_ms:loss_percent,...") and nothing
+// else answers at all, and where the name server never answers.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+#include "ping/ping_unit.h"
+#include "ping_test_support.h"
+#include "probes/net/server_net_handler.h"
+
+namespace {
+
+constexpr DWORD kSeriesTimeoutMs = 120000;
+constexpr int kTimes = 20;
+const char kSilentAddress[] = "127.0.0.99";
+const char kStalledName[] = "media.kalto.test";  // its lookup hangs for 4 s
+
+struct EchoTarget {
+  std::string address;
+  int delayMs;
+  int lossPercent;
+  // Echoes the responder drops of the first `count` to this address.
+  int DropsOf(int count) const { return count * lossPercent / 100; }
+};
+
+std::vector<EchoTarget> Targets() {
+  std::vector<EchoTarget> targets;
+  const char* text = std::getenv("KALTO_ECHO_TARGETS");
+  std::istringstream list(text ? text : "");
+  std::string item;
+  while (std::getline(list, item, ',')) {
+    EchoTarget target;
+    std::istringstream fields(item);
+    std::string delay, loss;
+    std::getline(fields, target.address, ':');
+    std::getline(fields, delay, ':');
+    std::getline(fields, loss);
+    target.delayMs = std::stoi(delay);
+    target.lossPercent = std::stoi(loss);
+    targets.push_back(target);
+  }
+  return targets;
+}
+
+// The first six targets are for the units, the next six for the check.
+std::vector<EchoTarget> TargetGroup(size_t group) {
+  const std::vector<EchoTarget> all = Targets();
+  if (all.size() < 6 * (group + 1)) return {};
+  return std::vector<EchoTarget>(all.begin() + 6 * group, all.begin() + 6 * (group + 1));
+}
+
+// Runs DoDetect of `handler` on a worker while this thread pumps; true when
+// it returned before `timeoutMs`. `during` runs on this thread meanwhile.
+bool DetectWhilePumping(CServerNetHandler& handler, DWORD timeoutMs, const std::function<void()>& during = {}) {
+  std::atomic<bool> detected{false};
+  std::thread worker([&] {
+    handler.DoDetect();
+    detected = true;
+  });
+  if (during) during();
+  const bool done = PumpUntil([&] { return detected.load(); }, timeoutMs);
+  if (!done) handler.Stop();
+  worker.join();
+  return done;
+}
+
+}  // namespace
+
+class PingNetns : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(Targets().size(), 12u) << "run through tests/fixtures/netns_wine.sh"; }
+  WinsockSession winsock;
+};
+
+TEST_F(PingNetns, SeveralUnitsMeasureDelayAndLoss) {
+  RecordingSink sink;
+  std::vector<std::unique_ptr<CPingUnit>> units;
+  for (const EchoTarget& target : TargetGroup(0)) {
+    units.push_back(std::make_unique<CPingUnit>(&sink, target.address, kTimes));
+    ASSERT_EQ(units.back()->Start(), 1);
+  }
+  ASSERT_TRUE(sink.WaitForReports(units.size(), kSeriesTimeoutMs));
+  // The fixture's own turnaround (Wine's socket path, the responder) is what
+  // the undelayed address measures; every delay is judged on top of it.
+  double overhead = 0;
+  for (size_t i = 0; i < units.size(); ++i) {
+    if (TargetGroup(0)[i].delayMs == 0) overhead = units[i]->GetAvgDelay();
+  }
+  std::printf("fixture turnaround %.3f ms\n", overhead);
+  for (size_t i = 0; i < units.size(); ++i) {
+    const EchoTarget target = TargetGroup(0)[i];
+    const CEchoSeries& series = units[i]->GetSeries();
+    SCOPED_TRACE(target.address);
+    EXPECT_EQ(series.GetPingCount(), kTimes);
+    EXPECT_EQ(series.GetFailCount(), target.DropsOf(series.GetPingCount()));
+    EXPECT_NEAR(units[i]->GetAvgDelay() - overhead, target.delayMs, 1.0);
+    std::printf("%s: configured %d ms / %d %%, measured %.3f ms / %.3f\n", target.address.c_str(), target.delayMs,
+                target.lossPercent, units[i]->GetAvgDelay(), units[i]->GetLossRate());
+  }
+}
+
+TEST_F(PingNetns, ServerCheckJudgesDelayAndLoss) {
+  std::vector<std::string> hosts;
+  for (const EchoTarget& target : TargetGroup(1)) hosts.push_back(target.address);
+  ServeServerSettings(kTimes);
+  TestServerSource source(hosts);
+  CServerNetHandler handler;
+  ASSERT_EQ(handler.PreStart(), 1);
+  ASSERT_TRUE(DetectWhilePumping(handler, kSeriesTimeoutMs));
+  ASSERT_TRUE(handler.IsFinish());
+  int pass = 0;
+  for (const EchoTarget& target : TargetGroup(1)) {
+    SCOPED_TRACE(target.address);
+    const ServerNetInfo* server = nullptr;
+    for (const ServerNetInfo& info : handler.GetServerNetInfo()) {
+      if (info.strUrl == target.address) server = &info;
+    }
+    ASSERT_NE(server, nullptr);
+    EXPECT_EQ(server->bFinish, 1);
+    EXPECT_EQ(server->nLost, target.DropsOf(kTimes) * 100 / kTimes);
+    // Whole milliseconds, truncated, of the delay plus the fixture's turnaround.
+    EXPECT_NEAR(server->nDelay, target.delayMs, 2);
+    if (target.lossPercent <= handler.GetLostLimit() && target.delayMs < handler.GetDelayLimit()) ++pass;
+  }
+  EXPECT_EQ(handler.GetPassCount(), pass);
+}
+
+TEST_F(PingNetns, SilentAddressEndsAfterFiveAttempts) {
+  for (const EchoTarget& target : Targets()) ASSERT_NE(target.address, kSilentAddress);
+  RecordingSink sink;
+  CPingUnit unit(&sink, kSilentAddress, 100);
+  const ULONGLONG start = GetTickCount64();
+  ASSERT_EQ(unit.Start(), 1);
+  ASSERT_TRUE(sink.WaitForReports(1, kSeriesTimeoutMs));
+  std::printf("silent series took %llu ms\n", GetTickCount64() - start);
+  EXPECT_EQ(unit.GetSeries().GetPingCount(), 5);
+  EXPECT_EQ(unit.GetLossRate(), 1.0);
+  EXPECT_EQ(unit.GetAvgDelay(), 0.0);
+}
+
+TEST_F(PingNetns, StopDuringAWaitEndsWithoutReport) {
+  RecordingSink sink;
+  CPingUnit unit(&sink, kSilentAddress, 100);
+  ASSERT_EQ(unit.Start(), 1);
+  PumpFor(700);  // inside the first 2000 ms wait for an answer
+  const ULONGLONG start = GetTickCount64();
+  unit.Stop();
+  std::printf("stop took %llu ms\n", GetTickCount64() - start);
+  EXPECT_EQ(unit.GetThreadHandle(), nullptr);
+  PumpFor(300);
+  EXPECT_TRUE(sink.Reports().empty()) << "a stopped series is not reported";
+}
+
+TEST_F(PingNetns, StopOfAStalledSeriesReportsOnce) {
+  // The thread is stuck in the name lookup past the stop's 2000 ms: the
+  // stopper reports in its place, and the thread, when the lookup gives
+  // up, must neither report again nor touch the unit, which is gone.
+  RecordingSink sink;
+  auto unit = std::make_unique<CPingUnit>(&sink, kStalledName, 100);
+  ASSERT_EQ(unit->Start(), 1);
+  PumpFor(300);
+  const ULONGLONG start = GetTickCount64();
+  unit->Stop();
+  std::printf("stop took %llu ms\n", GetTickCount64() - start);
+  ASSERT_EQ(sink.Reports().size(), 1u);
+  EXPECT_EQ(sink.Reports()[0], unit.get());
+  EXPECT_EQ(unit->GetSeries().GetPingCount(), 0);
+  unit.reset();
+  PumpFor(4000);  // the lookup gives up meanwhile
+  EXPECT_EQ(sink.Reports().size(), 1u);
+}
+
+TEST_F(PingNetns, CancelReleasesTheServerCheck) {
+  ServeServerSettings(100);
+  TestServerSource source(std::vector<std::string>(MEDIA_SERVER_SLOTS, kSilentAddress));
+  CServerNetHandler handler;
+  ASSERT_EQ(handler.PreStart(), 1);
+  ASSERT_TRUE(DetectWhilePumping(handler, kSeriesTimeoutMs, [&] {
+    PumpFor(700);
+    handler.Stop();
+  }));
+  EXPECT_FALSE(handler.IsFinish());
+  for (const ServerNetInfo& server : handler.GetServerNetInfo()) EXPECT_EQ(server.bFinish, 0);
+}

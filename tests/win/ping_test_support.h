@@ -1,0 +1,65 @@
+// Helpers of the echo engine's Windows tests: Winsock for the test's life,
+// a sink that records the reports of ping units on this thread, and a
+// message pump to wait with (the reports arrive through a window of this
+// thread, so waiting must pump).
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ping/ping_notify_window.h"
+#include "update/media_servers.h"
+
+class CPingUnit;
+
+class WinsockSession {
+ public:
+  WinsockSession() { WSAStartup(0x0101, &m_data); }
+  ~WinsockSession() { WSACleanup(); }
+
+ private:
+  WSADATA m_data;
+};
+
+// Handles this thread's messages until `done` holds or `timeoutMs` passed;
+// returns `done`'s last answer.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+// Handles this thread's messages for `ms`.
+void PumpFor(DWORD ms);
+
+class RecordingSink : public IPingSink {
+ public:
+  RecordingSink() : m_hWnd(CreatePingNotifyWindow(this)) {}
+  ~RecordingSink() { DestroyWindow(m_hWnd); }
+
+  void OnPingUnitStop(CPingUnit* unit) override { m_reports.push_back(unit); }
+  HWND GetNotifyWnd() override { return m_hWnd; }
+
+  const std::vector<CPingUnit*>& Reports() const { return m_reports; }
+  bool WaitForReports(size_t count, DWORD timeoutMs) {
+    return PumpUntil([&] { return m_reports.size() >= count; }, timeoutMs);
+  }
+
+ private:
+  HWND m_hWnd;
+  std::vector<CPingUnit*> m_reports;
+};
+
+// Media-server slots of the test's choosing, in place of the main window's.
+class TestServerSource : public IMediaServerSource {
+ public:
+  // Hosts in slot order; the default names stay.
+  explicit TestServerSource(const std::vector<std::string>& hosts);
+  ~TestServerSource() { SetMediaServerSource(nullptr); }
+  const MediaServerSlots& GetMediaServers() override { return m_slots; }
+
+ private:
+  MediaServerSlots m_slots;
+};
+
+// Serves "svrdata" with `times` echoes per server and the default limits.
+void ServeServerSettings(int times);
