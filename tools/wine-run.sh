@@ -13,4 +13,9 @@ trap 'rm -f "$out"' EXIT
 status=0
 wine "$@" </dev/null >"$out" 2>&1 || status=$?
 cat "$out"
+# A crash ends in Wine's debugger, which does not always hand on a failing status.
+if [ "$status" -eq 0 ] && grep -q '^wine: Unhandled' "$out"; then
+  echo "wine-run: the program crashed" >&2
+  status=1
+fi
 exit "$status"

@@ -1,0 +1,156 @@
+#include "app/delegate_main.h"
+
+#include "corekit/log.h"
+#include "netlib/thread.h"
+#include "skinkit/resource_mgr.h"
+#include "update/own_version.h"
+
+namespace {
+const wchar_t kMachinePictureOk[] = L"file='machine.png' source='0,0,84,84'";
+}  // namespace
+
+DelegateMain::DelegateMain() : m_servers(DefaultMediaServerSlots()) { SetMediaServerSource(this); }
+
+DelegateMain::~DelegateMain() { SetMediaServerSource(nullptr); }
+
+void DelegateMain::InitWindow() {
+  m_pShadow.reset(new CWndShadow());
+  m_pShadow->Create(GetHWND());
+  m_pShadow->SetImage(L"shadow.png");
+  m_pShadow->SetShadowCorner({17, 14, 17, 14});
+  m_pShadow->SetHoleOffset({0, 0, 0, 0});
+
+  std::wstring title = DllResourceMgr::LoadStringW("s.app.name");
+  title += update::OwnFileVersion();
+  for (const wchar_t* name : {L"title1", L"title2"}) {
+    if (CControlUI* label = m_PaintManager.FindControl(name)) label->SetText(title);
+  }
+
+  m_pListResult = static_cast<CListUI*>(m_PaintManager.FindControl(L"layout_display_ret"));
+  m_pLayoutState = static_cast<CContainerUI*>(m_PaintManager.FindControl(L"layout_state"));
+  m_pRoot = static_cast<CContainerUI*>(m_PaintManager.FindControl(L"root"));
+  m_pBtnDetect = static_cast<CButtonUI*>(m_PaintManager.FindControl(L"control_detect"));
+  m_pBtnStart = static_cast<CButtonUI*>(m_PaintManager.FindControl(L"start_detect"));
+  m_pCaptionState = static_cast<CLabelUI*>(m_PaintManager.FindControl(L"label_caption_state"));
+  m_pResultTitle = static_cast<CLabelUI*>(m_PaintManager.FindControl(L"label_caption_result_title"));
+  m_pResultLine1 = static_cast<CLabelUI*>(m_PaintManager.FindControl(L"label_caption_result_line1"));
+  m_pResultLine2 = static_cast<CLabelUI*>(m_PaintManager.FindControl(L"label_caption_result_line2"));
+  m_pStateIcon = static_cast<CLabelUI*>(m_PaintManager.FindControl(L"state_icon"));
+  m_pStateGif = m_PaintManager.FindControl(L"state_gif");
+  if (m_pBtnStart) m_pBtnStart->SetEnabled(false);
+
+  if (m_pRoot && m_pRoot->GetCount() >= 2) {
+    m_pRoot->GetItemAt(0)->SetVisible(true);
+    m_pRoot->GetItemAt(1)->SetVisible(false);
+  }
+
+  InitWirekit();
+  DelegateDetect* detect = DelegateDetect::Instance();
+  detect->SetView(GetHWND(), this);
+  detect->CreateWorkerThread();
+  SetTimer(GetHWND(), TIMER_DOWNLOAD_CONFIG, TIMER_DOWNLOAD_CONFIG_MS, nullptr);
+  SetTimer(GetHWND(), TIMER_ENABLE_START, TIMER_ENABLE_START_MS, nullptr);
+}
+
+void DelegateMain::InitWirekit() {
+  LOG_FUNC_TAG(LOG_LEVEL_INFO, "DelegateMain::InitWirekit", "InitVodDownloadEnv");
+  SYSTEM_INFO info = {};
+  GetNativeSystemInfo(&info);
+  CThreadManager::Instance()->SetNetThreadNum(static_cast<int>(info.dwNumberOfProcessors));
+  // The process keeps its normal priority class; the library's own service
+  // threads (timers, network callbacks) get a little more, so that their
+  // callbacks are not starved by the measurements.
+  for (void* handle : CThreadManager::Instance()->ServiceThreadHandles()) {
+    if (handle) SetThreadPriority(handle, THREAD_PRIORITY_ABOVE_NORMAL);
+  }
+}
+
+LRESULT DelegateMain::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  if (uMsg == WM_DETECT_ROUTINE) {
+    DelegateDetect::Instance()->OnDetectRoutine(wParam);
+  } else if (uMsg == WM_TIMER) {
+    OnTimer(wParam);
+  }
+  return WindowImplBase::HandleMessage(uMsg, wParam, lParam);
+}
+
+void DelegateMain::OnTimer(UINT_PTR id) {
+  if (id == TIMER_DOWNLOAD_CONFIG) {
+    // The configuration download starts here once the updater exists.
+    KillTimer(GetHWND(), TIMER_DOWNLOAD_CONFIG);
+  } else if (id == TIMER_ENABLE_START) {
+    KillTimer(GetHWND(), TIMER_ENABLE_START);
+    if (m_pBtnStart) m_pBtnStart->SetEnabled(true);
+  }
+}
+
+void DelegateMain::OnFinalMessage(HWND hWnd) {
+  DelegateDetect::Shutdown();
+  WindowImplBase::OnFinalMessage(hWnd);
+  Forget();
+  delete this;
+}
+
+void DelegateMain::OnClick(TNotifyUI& msg) {
+  CControlUI* sender = msg.pSender;
+  if (!sender) return;
+  const std::wstring& name = sender->GetName();
+  if (name == L"closebtn") {
+    PostQuitMessage(0);
+  } else if (name == L"minbtn") {
+    SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  } else if (name == L"start_detect") {
+    if (m_pRoot && m_pRoot->GetCount() >= 2) {
+      m_pRoot->GetItemAt(0)->SetVisible(false);
+      m_pRoot->GetItemAt(1)->SetVisible(true);
+    }
+    RECT caption = {0, 0, 0, 170};
+    m_PaintManager.SetCaptionRect(caption);
+    StartDetect();
+  } else if (sender == m_pBtnDetect) {
+    if (m_pBtnDetect->GetTag() == DETECT_TAG_RUNNING) {
+      DelegateDetect::Instance()->Cancel();
+    } else {
+      StartDetect();
+    }
+  }
+}
+
+void DelegateMain::StartDetect() {
+  DelegateDetect::Instance()->Start();
+  ClearRows();
+  if (m_pStateGif) m_pStateGif->SetVisible(true);
+  if (m_pStateIcon) m_pStateIcon->SetAttribute(L"bkimage", kMachinePictureOk);
+  ShowState(PANEL_RUNNING, DllResourceMgr::LoadStringW("s.detect.sys.running"));
+  if (m_pBtnDetect) {
+    m_pBtnDetect->SetText(DllResourceMgr::LoadStringW("s.cancel.detect"));
+    m_pBtnDetect->SetTag(DETECT_TAG_RUNNING);
+  }
+}
+
+void DelegateMain::ShowState(int panel, const std::wstring& text) {
+  if (!m_pLayoutState) return;
+  for (int i = 0; i < m_pLayoutState->GetCount(); ++i) {
+    CControlUI* item = m_pLayoutState->GetItemAt(i);
+    item->SetVisible(i == panel);
+    if (i == panel) item->SetText(text);
+  }
+}
+
+LRESULT DelegateMain::OnSysCommand(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+  if ((wParam & 0xFFF0) == SC_CLOSE) {
+    PostQuitMessage(0);
+    bHandled = TRUE;
+    return 0;
+  }
+  const bool wasZoomed = IsZoomed(GetHWND()) != FALSE;
+  const LRESULT result = WindowImplBase::OnSysCommand(uMsg, wParam, lParam, bHandled);
+  const bool zoomed = IsZoomed(GetHWND()) != FALSE;
+  if (zoomed != wasZoomed) {
+    CControlUI* maxButton = m_PaintManager.FindControl(L"maxbtn");
+    CControlUI* restoreButton = m_PaintManager.FindControl(L"restorebtn");
+    if (maxButton) maxButton->SetVisible(!zoomed);
+    if (restoreButton) restoreButton->SetVisible(zoomed);
+  }
+  return result;
+}

@@ -1,0 +1,62 @@
+// The end of a run's display: the summary after the last item, or the
+// cancelled state.
+#include "app/delegate_main.h"
+#include "skinkit/format_keys.h"
+#include "skinkit/resource_mgr.h"
+
+namespace {
+const wchar_t kMachinePictureOk[] = L"file='machine.png' source='0,0,84,84'";
+
+bool IsEmpty(const wchar_t* text) { return !text || !*text; }
+
+void ShowText(CControlUI* control, const wchar_t* text) {
+  if (!control) return;
+  if (IsEmpty(text)) {
+    control->SetVisible(false);
+  } else {
+    control->SetText(text);
+    control->SetVisible(true);
+  }
+}
+}  // namespace
+
+void DelegateMain::ShowCaptions(const wchar_t* caption, const wchar_t* line1, const wchar_t* line2) {
+  ShowText(m_pCaptionState, caption);
+  ShowText(m_pResultLine1, line1);
+  if (m_pResultTitle) m_pResultTitle->SetVisible(!IsEmpty(line1));
+  ShowText(m_pResultLine2, line2);
+}
+
+void DelegateMain::ShowProgress(const std::wstring& text) { ShowText(m_pCaptionState, text.c_str()); }
+
+void DelegateMain::HideResultLines() {
+  for (CControlUI* control : {static_cast<CControlUI*>(m_pResultTitle), static_cast<CControlUI*>(m_pResultLine1),
+                              static_cast<CControlUI*>(m_pResultLine2)}) {
+    if (control) control->SetVisible(false);
+  }
+}
+
+void DelegateMain::ShowCancelled() {
+  if (m_pBtnDetect) {
+    m_pBtnDetect->SetText(DllResourceMgr::LoadStringW("s.detect.again"));
+    m_pBtnDetect->SetTag(DETECT_TAG_IDLE);
+  }
+  ShowState(PANEL_CANCELLED, DllResourceMgr::LoadStringW("s.detect.canceled"));
+  ShowProgress(skinkit::FormatText<skinkit::fmt::kDetectedFinished>(static_cast<int>(m_vecItems.size())));
+  HideResultLines();
+  if (m_pStateIcon) m_pStateIcon->SetAttribute(L"bkimage", kMachinePictureOk);
+  if (m_pStateGif) m_pStateGif->SetVisible(false);
+}
+
+// The run is over. Until the items carry verdicts, the summary says only that
+// the check has finished.
+void DelegateMain::ShowSummary() {
+  if (m_pBtnDetect) {
+    m_pBtnDetect->SetText(DllResourceMgr::LoadStringW("s.detect.again"));
+    m_pBtnDetect->SetTag(DETECT_TAG_IDLE);
+  }
+  if (m_pStateIcon) m_pStateIcon->SetAttribute(L"bkimage", kMachinePictureOk);
+  ShowState(PANEL_NO_PROBLEMS, DllResourceMgr::LoadStringW("s.detect.finished"));
+  ShowCaptions(nullptr, nullptr, nullptr);
+  if (m_pStateGif) m_pStateGif->SetVisible(false);
+}

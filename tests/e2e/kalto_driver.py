@@ -1,0 +1,168 @@
+#!/usr/bin/env python3
+"""Drives kalto.exe under Wine as a user would: real mouse clicks on an X
+display, texts read back through the window's accessibility tree, screenshots.
+
+Used by the black-box tests and by tools/run.sh on a machine without a display.
+"""
+import glob
+import os
+import subprocess
+import time
+from dataclasses import dataclass
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+MAIN_CLASS = "kalto.mainwnd"
+STATE_UNAVAILABLE = 0x1
+ROLE_PUSHBUTTON = 43
+
+
+def read_string_table(language):
+    """The texts of one language, as the program shows them."""
+    table = {}
+    path = os.path.join(ROOT, "skin", "strings", language + ".txt")
+    with open(path, encoding="utf-8-sig") as f:
+        for line in f:
+            line = line.strip()
+            if not line or line.startswith("#") or "=" not in line:
+                continue
+            key, value = (part.strip() for part in line.split("=", 1))
+            if len(value) >= 2 and value[0] == value[-1] == '"':
+                value = value[1:-1]
+            table[key] = value.replace("\\n", "\n").replace('\\"', '"').replace("\\\\", "\\")
+    return table
+
+
+@dataclass
+class Element:
+    depth: int
+    role: int
+    state: int
+    x: int
+    y: int
+    w: int
+    h: int
+    name: str
+
+    @property
+    def enabled(self):
+        return not self.state & STATE_UNAVAILABLE
+
+    @property
+    def centre(self):
+        return self.x + self.w // 2, self.y + self.h // 2
+
+
+class Display:
+    """A private Xvfb display."""
+
+    def __init__(self, size="1280x800"):
+        read_fd, write_fd = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", size + "x24", "-nolisten", "tcp"],
+            pass_fds=(write_fd,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as f:
+            self.name = ":" + f.readline().strip()
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait()
+
+
+class KaltoSession:
+    def __init__(self, build_dir, display, language="en_US"):
+        self.build = os.path.abspath(build_dir)
+        self.display = display
+        self.language = language
+        self.texts = read_string_table(language)
+        self.env = dict(os.environ, DISPLAY=display, LC_ALL=language + ".UTF-8")
+        self.process = None
+
+    # -- the program --------------------------------------------------------
+    def start(self, timeout=60):
+        exe = os.path.join(self.build, "kalto.exe")
+        self.process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), self.build, exe],
+                                        env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if self.reader("wait", str(timeout)).returncode != 0:
+            raise RuntimeError("the main window did not appear")
+
+    def close(self, timeout=30):
+        if not self.process:
+            return None
+        self.reader("close")
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            raise
+
+    def exited(self):
+        return self.process is not None and self.process.poll() is not None
+
+    # -- reading the window -------------------------------------------------
+    def reader(self, *args):
+        exe = os.path.join(self.build, "tests", "e2e", "ui_reader.exe")
+        return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), self.build, exe, MAIN_CLASS, *args],
+                              env=self.env, capture_output=True)
+
+    def elements(self):
+        out = self.reader("dump")
+        elements = []
+        for line in out.stdout.decode("utf-8", "replace").splitlines():
+            stripped = line.lstrip(" ")
+            parts = stripped.split("\t")
+            if len(parts) != 4:
+                continue
+            x, y, w, h = (int(v) for v in parts[2].split())
+            elements.append(Element((len(line) - len(stripped)) // 2, int(parts[0]), int(parts[1]), x, y, w, h, parts[3]))
+        return elements
+
+    def names(self):
+        return [e.name for e in self.elements() if e.name]
+
+    def find(self, name, elements=None):
+        for element in elements if elements is not None else self.elements():
+            if element.name == name:
+                return element
+        return None
+
+    def wait_for(self, predicate, timeout, interval=0.5):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            elements = self.elements()
+            result = predicate(elements)
+            if result:
+                return result
+            if self.exited():
+                raise RuntimeError("the program ended")
+            time.sleep(interval)
+        raise TimeoutError("the window did not reach the expected state")
+
+    def wait_for_text(self, key, timeout, enabled=None):
+        text = self.texts[key]
+
+        def match(elements):
+            element = self.find(text, elements)
+            if element and (enabled is None or element.enabled == enabled):
+                return element
+            return None
+        return self.wait_for(match, timeout)
+
+    # -- acting ---------------------------------------------------------------
+    def click(self, element):
+        x, y = element.centre
+        subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y)], env=self.env, check=True)
+        time.sleep(0.2)
+        subprocess.run(["xdotool", "click", "1"], env=self.env, check=True)
+
+    def screenshot(self, path):
+        os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+        subprocess.run(["import", "-display", self.display, "-window", "root", path], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return path
+
+    def log_path(self):
+        pattern = os.path.join(self.build, "wineprefix", "drive_c", "users", "*", "AppData", "Roaming",
+                               "Orvane", "KALTO", "log", "kalto_*.log")
+        files = glob.glob(pattern)
+        return max(files, key=os.path.getmtime) if files else None

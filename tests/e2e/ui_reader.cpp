@@ -1,0 +1,117 @@
+// Reads a running program's window the way a screen reader does, through
+// Microsoft Active Accessibility, for the black-box tests and the run script.
+//
+//   ui_reader <window-class> dump    one line per visible element:
+//                                    role <TAB> state <TAB> x y w h <TAB> name
+//   ui_reader <window-class> close   asks the window to close (system close command)
+//   ui_reader <window-class> wait <seconds>   waits for the window to exist
+//
+// Exit code 1 when the window is not found.
+#include <windows.h>
+#include <oleacc.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+std::string Flatten(std::string text) {
+  for (char& c : text) {
+    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+  }
+  return text;
+}
+
+void Print(IAccessible* acc, VARIANT child, int depth) {
+  VARIANT state;
+  VariantInit(&state);
+  if (FAILED(acc->get_accState(child, &state)) || state.vt != VT_I4) return;
+  if (state.lVal & STATE_SYSTEM_INVISIBLE) return;
+  VARIANT role;
+  VariantInit(&role);
+  acc->get_accRole(child, &role);
+  BSTR name = nullptr;
+  acc->get_accName(child, &name);
+  long x = 0, y = 0, w = 0, h = 0;
+  acc->accLocation(&x, &y, &w, &h, child);
+  std::string line(static_cast<size_t>(depth) * 2, ' ');
+  line += std::to_string(role.vt == VT_I4 ? role.lVal : 0) + "\t" + std::to_string(state.lVal) + "\t" +
+          std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(w) + " " + std::to_string(h) + "\t" +
+          Flatten(Utf8(name ? std::wstring(name, SysStringLen(name)) : std::wstring())) + "\n";
+  fwrite(line.data(), 1, line.size(), stdout);
+  if (name) SysFreeString(name);
+  VariantClear(&role);
+}
+
+void Walk(IAccessible* acc, int depth) {
+  VARIANT self;
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT state;
+  VariantInit(&state);
+  if (SUCCEEDED(acc->get_accState(self, &state)) && state.vt == VT_I4 && (state.lVal & STATE_SYSTEM_INVISIBLE)) return;
+  Print(acc, self, depth);
+  long count = 0;
+  if (FAILED(acc->get_accChildCount(&count)) || count <= 0) return;
+  std::vector<VARIANT> children(static_cast<size_t>(count));
+  long obtained = 0;
+  if (FAILED(AccessibleChildren(acc, 0, count, children.data(), &obtained))) return;
+  for (long i = 0; i < obtained; ++i) {
+    VARIANT& child = children[static_cast<size_t>(i)];
+    if (child.vt == VT_DISPATCH && child.pdispVal) {
+      IAccessible* sub = nullptr;
+      if (SUCCEEDED(child.pdispVal->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&sub))) && sub) {
+        Walk(sub, depth + 1);
+        sub->Release();
+      }
+    } else if (child.vt == VT_I4) {
+      Print(acc, child, depth + 1);
+    }
+    VariantClear(&child);
+  }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 3) {
+    fputs("usage: ui_reader <window-class> dump|close|wait <seconds>\n", stderr);
+    return 2;
+  }
+  const std::wstring command = argv[2];
+  HWND window = FindWindowW(argv[1], nullptr);
+  if (command == L"wait") {
+    const DWORD limit = argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) * 1000 : 30000;
+    const DWORD start = GetTickCount();
+    while (!window && GetTickCount() - start < limit) {
+      Sleep(100);
+      window = FindWindowW(argv[1], nullptr);
+    }
+    return window ? 0 : 1;
+  }
+  if (!window) return 1;
+  if (command == L"close") {
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return 0;
+  }
+  CoInitialize(nullptr);
+  IAccessible* acc = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&acc))) || !acc) {
+    fputs("no accessible object\n", stderr);
+    CoUninitialize();
+    return 1;
+  }
+  Walk(acc, 0);
+  acc->Release();
+  CoUninitialize();
+  return 0;
+}

@@ -1,0 +1,243 @@
+// The main window in-process: its item rows, group headers, progress line and
+// cancelled display during runs of handler doubles, with verdict codes
+// injected per item.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/delegate_main.h"
+#include "fake_handlers.h"
+#include "skinkit/format_keys.h"
+#include "skinkit/resource_mgr.h"
+
+namespace {
+
+using namespace testing_support;
+
+std::wstring Text(const char* key) { return DllResourceMgr::LoadStringW(key); }
+
+// The main window with the verdict step replaced by injected codes.
+class TestMain : public DelegateMain {
+ public:
+  std::map<int, int> verdicts;  // type -> code; 1 (pass) when absent
+  std::vector<int> judged;
+
+  using DelegateMain::OnClick;
+  CPaintManagerUI& Manager() { return m_PaintManager; }
+
+ protected:
+  void JudgeItem(IDetectHandler* handler, CDetectItemUI* record) override {
+    judged.push_back(handler->GetType());
+    const auto it = verdicts.find(handler->GetType());
+    record->m_nState = it == verdicts.end() ? VERDICT_PASS : it->second;
+  }
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    DllResourceMgr::instance()->LoadSkin("kalto", "zh_CN");
+    CPaintManagerUI::SetTextResolver([](const std::string& key) { return Text(key.c_str()); });
+    CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
+    // The test runs in build/<preset>/tests/win; the skin archive lies in build/<preset>.
+    CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath() + L"..\\..\\");
+    CPaintManagerUI::SetResourceZip(L"skin.zip", false);
+    CWndShadow::Initialize(GetModuleHandleW(nullptr));
+  }
+
+  void SetUp() override {
+    frame_ = new TestMain();
+    ASSERT_NE(frame_->Create(nullptr, L"KALTO test", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 500, 400), nullptr);
+    hwnd_ = frame_->GetHWND();
+    DelegateDetect::Instance()->SetHandlerFactory(FakeHandlerFactory(ledger_, fakes_, [this] {
+      for (int position : holds_) fakes_[position]->Hold();
+    }));
+    list_ = static_cast<CListUI*>(Find(L"layout_display_ret"));
+    ASSERT_NE(list_, nullptr);
+    PumpFor(100);  // laid out and painted once
+  }
+
+  void TearDown() override {
+    for (FakeHandler* fake : fakes_) fake->Release();
+    DestroyWindow(hwnd_);  // the final message shuts the engine down and deletes the window object
+    PumpFor(50);
+  }
+
+  CControlUI* Find(const wchar_t* name) { return frame_->Manager().FindControl(name); }
+
+  // Clicks a control with mouse messages at its centre.
+  void Click(CControlUI* control) {
+    const RECT& r = control->GetPos();
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(hwnd_, WM_MOUSEMOVE, 0, at);
+    SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(hwnd_, WM_LBUTTONUP, 0, at);
+    PumpFor(50);
+  }
+
+  int Begun() const { return static_cast<int>(frame_->Items().size()); }
+  bool Finished(int type) const {
+    return std::count(frame_->judged.begin(), frame_->judged.end(), type) > 0;
+  }
+  CDetectItemUI* RecordAt(int index) {
+    CControlUI* row = list_->GetItemAt(index);
+    return row ? reinterpret_cast<CDetectItemUI*>(row->GetTag()) : nullptr;
+  }
+  std::wstring LabelText(CControlUI* container, int index) {
+    CControlUI* label = container ? static_cast<CContainerUI*>(container)->GetItemAt(index) : nullptr;
+    return label ? label->GetText() : L"<none>";
+  }
+
+  // Presses start and runs until the item at list position `position` has
+  // begun, holding it there (and any other positions in `holds_`).
+  void RunUntilBegun(int position) {
+    holds_.push_back(position);
+    CControlUI* start = Find(L"start_detect");
+    start->SetEnabled(true);
+    Click(start);
+    ASSERT_TRUE(PumpUntil([&] { return Begun() == position + 1; }, 15000));
+  }
+
+  TestMain* frame_ = nullptr;
+  HWND hwnd_ = nullptr;
+  CListUI* list_ = nullptr;
+  Ledger ledger_;
+  std::vector<FakeHandler*> fakes_;
+  std::vector<int> holds_;
+};
+
+TEST_F(MainWindowTest, TheFirstBeginShowsTheSystemHeaderAndTheProcessorRow) {
+  RunUntilBegun(0);
+  ASSERT_EQ(list_->GetCount(), 3);
+  CControlUI* header = list_->GetItemAt(0);
+  EXPECT_EQ(LabelText(header, 0), Text("s.detect.system"));
+  EXPECT_EQ(LabelText(header, 1), Text("s.total"));
+  EXPECT_EQ(LabelText(header, 2), L"9");
+  EXPECT_EQ(LabelText(header, 3), Text("s.item"));
+  EXPECT_EQ(list_->GetItemAt(1)->GetFixedHeight(), 1);  // the separator
+  CDetectItemUI* row = RecordAt(2);
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->m_nType, 0);
+  EXPECT_EQ(row->m_nState, 0);
+  EXPECT_EQ(row->m_pName->GetText(), Text("s.detect.cpu"));
+  EXPECT_EQ(row->m_pState->GetText(), Text("s.detect.running"));
+  EXPECT_FALSE(row->m_pDetail->IsVisible());
+  CControlUI* progress = Find(L"label_caption_state");
+  EXPECT_TRUE(progress->IsVisible());
+  EXPECT_EQ(progress->GetText(), skinkit::FormatText<skinkit::fmt::kRunningRate>(1, 11));
+  EXPECT_FALSE(Find(L"label_caption_result_line1")->IsVisible());
+  EXPECT_TRUE(Find(L"state_gif")->IsVisible());
+  EXPECT_EQ(Find(L"control_detect")->GetTag(), static_cast<UINT_PTR>(DETECT_TAG_RUNNING));
+}
+
+TEST_F(MainWindowTest, TheNetworkHeaderGoesAboveTheWholeSystemGroup) {
+  holds_ = {10};
+  RunUntilBegun(9);  // the public-address item, first of the network group
+  CControlUI* header = list_->GetItemAt(0);
+  EXPECT_EQ(LabelText(header, 0), Text("s.detect.net"));
+  EXPECT_EQ(LabelText(header, 2), L"2");
+  EXPECT_EQ(RecordAt(2)->m_nType, 8);
+  EXPECT_EQ(LabelText(list_->GetItemAt(3), 0), Text("s.detect.system"));
+  EXPECT_EQ(list_->GetCount(), 3 + 2 + 9);
+  // The media-server row carries the subtree for the per-server results.
+  fakes_[9]->Release();
+  ASSERT_TRUE(PumpUntil([&] { return Begun() == 11; }, 5000));
+  CDetectItemUI* servers = RecordAt(2);
+  EXPECT_EQ(servers->m_nType, 9);
+  EXPECT_NE(frame_->Manager().FindSubControlByName(servers->m_pDetail, L"net_result_layout"), nullptr);
+}
+
+TEST_F(MainWindowTest, FailuresThenWarningsThenPassesInFinishingOrder) {
+  frame_->verdicts = {{1, VERDICT_FAILURE}, {2, VERDICT_WARNING}};
+  RunUntilBegun(9);
+  // System rows lie below the network header, its separator and its row.
+  std::vector<int> types;
+  for (int i = 5; i < list_->GetCount(); ++i) types.push_back(RecordAt(i)->m_nType);
+  EXPECT_EQ(types, (std::vector<int>{1, 2, 0, 4, 6, 3, 5, 7, 10}));
+  CControlUI* header = list_->GetItemAt(3);
+  EXPECT_FALSE(static_cast<CContainerUI*>(header)->GetItemAt(1)->IsVisible());
+  EXPECT_EQ(LabelText(header, 2), L"1");
+  EXPECT_EQ(LabelText(header, 3), Text("s.detect.pass.tal2"));
+}
+
+TEST_F(MainWindowTest, HeadersWithoutFailuresCountTheirRows) {
+  Click(Find(L"start_detect"));  // disabled for five seconds: nothing happens
+  EXPECT_EQ(Begun(), 0);
+  frame_->StartDetect();
+  ASSERT_TRUE(PumpUntil([&] { return frame_->judged.size() == 11; }, 15000));
+  CControlUI* net = list_->GetItemAt(0);
+  EXPECT_EQ(LabelText(net, 2), L"2");
+  EXPECT_EQ(LabelText(net, 3), Text("s.detect.pass.tail1"));
+  CControlUI* system = list_->GetItemAt(2 + 2);
+  EXPECT_EQ(LabelText(system, 0), Text("s.detect.system"));
+  EXPECT_EQ(LabelText(system, 2), L"9");
+  EXPECT_EQ(LabelText(system, 3), Text("s.detect.pass.tail1"));
+  EXPECT_EQ(Find(L"control_detect")->GetTag(), static_cast<UINT_PTR>(DETECT_TAG_IDLE));
+  EXPECT_EQ(Find(L"control_detect")->GetText(), Text("s.detect.again"));
+  EXPECT_FALSE(Find(L"state_gif")->IsVisible());
+}
+
+TEST_F(MainWindowTest, CancelDuringTheDisplayItemStillJudgesIt) {
+  RunUntilBegun(6);  // the display adapter
+  Click(Find(L"control_detect"));  // carries tag 2: cancels
+  fakes_[6]->Release();
+  ASSERT_TRUE(PumpUntil([&] { return Finished(5); }, 5000));
+  PumpFor(300);
+  EXPECT_EQ(Begun(), 7);
+  EXPECT_EQ(frame_->judged.back(), 5);
+  CControlUI* header = list_->GetItemAt(0);
+  EXPECT_EQ(LabelText(header, 0), Text("s.detect.system"));  // no network header
+  EXPECT_EQ(LabelText(header, 2), L"7");
+  EXPECT_EQ(list_->GetCount(), 2 + 7);
+  CContainerUI* panels = static_cast<CContainerUI*>(Find(L"layout_state"));
+  EXPECT_TRUE(panels->GetItemAt(PANEL_CANCELLED)->IsVisible());
+  EXPECT_FALSE(panels->GetItemAt(PANEL_RUNNING)->IsVisible());
+  EXPECT_EQ(panels->GetItemAt(PANEL_CANCELLED)->GetText(), Text("s.detect.canceled"));
+  EXPECT_EQ(Find(L"label_caption_state")->GetText(), skinkit::FormatText<skinkit::fmt::kDetectedFinished>(7));
+  EXPECT_FALSE(Find(L"state_gif")->IsVisible());
+  EXPECT_EQ(ledger_.stops[8], 1);
+  EXPECT_EQ(ledger_.stops[9], 1);
+
+  // The button now restarts, with an empty list.
+  CControlUI* detect = Find(L"control_detect");
+  EXPECT_EQ(detect->GetTag(), static_cast<UINT_PTR>(DETECT_TAG_IDLE));
+  holds_ = {0};
+  Click(detect);
+  ASSERT_TRUE(PumpUntil([&] { return Begun() == 1; }, 5000));
+  EXPECT_EQ(list_->GetCount(), 3);
+  EXPECT_EQ(detect->GetTag(), static_cast<UINT_PTR>(DETECT_TAG_RUNNING));
+}
+
+TEST_F(MainWindowTest, TheStartButtonIsEnabledOnceAfterFiveSeconds) {
+  CControlUI* start = Find(L"start_detect");
+  EXPECT_FALSE(start->IsEnabled());
+  EXPECT_TRUE(Find(L"root")->IsVisible());
+  PumpFor(4500);
+  EXPECT_FALSE(start->IsEnabled());
+  ASSERT_TRUE(PumpUntil([&] { return start->IsEnabled(); }, 2500));
+  start->SetEnabled(false);
+  PumpFor(5500);
+  EXPECT_FALSE(start->IsEnabled());  // the timer fired once
+}
+
+TEST_F(MainWindowTest, PressingStartShowsTheResultsPage) {
+  CContainerUI* root = static_cast<CContainerUI*>(Find(L"root"));
+  EXPECT_TRUE(root->GetItemAt(0)->IsVisible());
+  EXPECT_FALSE(root->GetItemAt(1)->IsVisible());
+  // The title reads the program's name alone: the test has no version resource.
+  EXPECT_EQ(Find(L"title1")->GetText(), Text("s.app.name"));
+  holds_ = {0};
+  CControlUI* start = Find(L"start_detect");
+  start->SetEnabled(true);
+  Click(start);
+  EXPECT_FALSE(root->GetItemAt(0)->IsVisible());
+  EXPECT_TRUE(root->GetItemAt(1)->IsVisible());
+  ASSERT_TRUE(PumpUntil([&] { return Begun() == 1; }, 5000));
+  CContainerUI* panels = static_cast<CContainerUI*>(Find(L"layout_state"));
+  EXPECT_EQ(panels->GetItemAt(PANEL_RUNNING)->GetText(), Text("s.detect.sys.running"));
+  EXPECT_EQ(Find(L"control_detect")->GetText(), Text("s.cancel.detect"));
+}
+
+}  // namespace
