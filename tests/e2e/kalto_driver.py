@@ -79,10 +79,15 @@ class KaltoSession:
         self.process = None
 
     # -- the program --------------------------------------------------------
-    def start(self, timeout=60):
+    def start_detached(self):
+        """Launches the program and returns at once."""
         exe = os.path.join(self.build, "kalto.exe")
         self.process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), self.build, exe],
                                         env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def start(self, timeout=60):
+        """Launches the program and waits for its main window."""
+        self.start_detached()
         if self.reader("wait", str(timeout)).returncode != 0:
             raise RuntimeError("the main window did not appear")
 
@@ -155,9 +160,15 @@ class KaltoSession:
         time.sleep(0.2)
         subprocess.run(["xdotool", "click", "1"], env=self.env, check=True)
 
-    def screenshot(self, path):
+    def screenshot(self, path, window_only=True):
+        """The screen, or only the main window's rectangle, as a PNG."""
         os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
-        subprocess.run(["import", "-display", self.display, "-window", "root", path], check=True,
+        crop = []
+        elements = self.elements() if window_only else []
+        if elements:
+            root = elements[0]
+            crop = ["-crop", f"{root.w}x{root.h}+{root.x}+{root.y}", "+repage"]
+        subprocess.run(["import", "-display", self.display, "-window", "root", *crop, path], check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return path
 
