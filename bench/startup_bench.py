@@ -21,8 +21,8 @@ BLUE = (0x2F, 0x80, 0xFF)  # the header colour: the window is painted once it sh
 def header_painted(display, x, y):
     out = subprocess.run(["import", "-display", display, "-window", "root", "-crop", f"1x1+{x}+{y}", "txt:-"],
                          capture_output=True, text=True).stdout
-    # "0,0: (47,128,255)  #2F80FF  srgb(47,128,255)"
-    return "#2F80FF" in out.upper()
+    # "0,0: (12079,32896,65535)  #2F2F8080FFFF  srgb(47,128,255)"
+    return "srgb(%d,%d,%d)" % BLUE in out
 
 
 def kalto_rss_kib():

@@ -25,8 +25,11 @@ def main():
         session.click(start)
         session.wait_for_text("s.detect.again", 600)
         print("\nThe window after the run:")
-        for element in session.elements():
-            if element.name:
+        elements = session.elements()
+        for i, element in enumerate(elements):
+            # Containers are named after their children: print the leaves.
+            leaf = i + 1 == len(elements) or elements[i + 1].depth <= element.depth
+            if element.name and leaf:
                 print("  " * element.depth + element.name)
         shot = session.screenshot(os.path.join(os.path.abspath(build), "run-screenshot.png"))
         print("\nscreenshot: " + shot)
