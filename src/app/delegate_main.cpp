@@ -53,7 +53,7 @@ void DelegateMain::InitWindow() {
 }
 
 void DelegateMain::InitWirekit() {
-  LOG_FUNC_TAG(LOG_LEVEL_INFO, "DelegateMain::InitWirekit", "InitVodDownloadEnv");
+  LOG_METHOD_TAG(LOG_LEVEL_INFO, "DelegateMain::InitWirekit", "InitVodDownloadEnv");
   SYSTEM_INFO info = {};
   GetNativeSystemInfo(&info);
   CThreadManager::Instance()->SetNetThreadNum(static_cast<int>(info.dwNumberOfProcessors));
@@ -138,19 +138,13 @@ void DelegateMain::ShowState(int panel, const std::wstring& text) {
 }
 
 LRESULT DelegateMain::OnSysCommand(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+  // Closing ends the message loop; the process then shuts down. Every other
+  // command takes the default way, which also swaps "maxbtn" and
+  // "restorebtn" when the maximised state changes.
   if ((wParam & 0xFFF0) == SC_CLOSE) {
     PostQuitMessage(0);
     bHandled = TRUE;
     return 0;
   }
-  const bool wasZoomed = IsZoomed(GetHWND()) != FALSE;
-  const LRESULT result = WindowImplBase::OnSysCommand(uMsg, wParam, lParam, bHandled);
-  const bool zoomed = IsZoomed(GetHWND()) != FALSE;
-  if (zoomed != wasZoomed) {
-    CControlUI* maxButton = m_PaintManager.FindControl(L"maxbtn");
-    CControlUI* restoreButton = m_PaintManager.FindControl(L"restorebtn");
-    if (maxButton) maxButton->SetVisible(!zoomed);
-    if (restoreButton) restoreButton->SetVisible(zoomed);
-  }
-  return result;
+  return WindowImplBase::OnSysCommand(uMsg, wParam, lParam, bHandled);
 }

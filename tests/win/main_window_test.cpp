@@ -240,4 +240,28 @@ TEST_F(MainWindowTest, PressingStartShowsTheResultsPage) {
   EXPECT_EQ(Find(L"control_detect")->GetText(), Text("s.cancel.detect"));
 }
 
+TEST_F(MainWindowTest, MaximisingSwapsTheMaximiseAndRestoreButtons) {
+  // The shipped skin has neither button; a skin that has them gets them swapped.
+  auto* bar = static_cast<CContainerUI*>(Find(L"minbtn")->GetParent());
+  for (const wchar_t* name : {L"maxbtn", L"restorebtn"}) {
+    CButtonUI* button = new CButtonUI();
+    button->SetName(name);
+    button->SetFixedWidth(30);
+    bar->Add(button);
+  }
+  CControlUI* max = Find(L"maxbtn");
+  CControlUI* restore = Find(L"restorebtn");
+  ASSERT_NE(max, nullptr);
+  ASSERT_NE(restore, nullptr);
+  restore->SetVisible(false);
+  SendMessageW(hwnd_, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  EXPECT_TRUE(IsZoomed(hwnd_));
+  EXPECT_FALSE(max->IsVisible());
+  EXPECT_TRUE(restore->IsVisible());
+  SendMessageW(hwnd_, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(IsZoomed(hwnd_));
+  EXPECT_TRUE(max->IsVisible());
+  EXPECT_FALSE(restore->IsVisible());
+}
+
 }  // namespace
