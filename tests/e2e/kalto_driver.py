@@ -106,7 +106,8 @@ class KaltoSession:
 
     # -- reading the window -------------------------------------------------
     def reader(self, *args):
-        exe = os.path.join(self.build, "tests", "e2e", "ui_reader.exe")
+        # KALTO_UI_READER names another build's reader (see tests/e2e/CMakeLists.txt).
+        exe = os.environ.get("KALTO_UI_READER") or os.path.join(self.build, "tests", "e2e", "ui_reader.exe")
         return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), self.build, exe, MAIN_CLASS, *args],
                               env=self.env, capture_output=True)
 

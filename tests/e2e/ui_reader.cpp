@@ -105,8 +105,9 @@ int wmain(int argc, wchar_t** argv) {
   }
   CoInitialize(nullptr);
   IAccessible* acc = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&acc))) || !acc) {
-    fputs("no accessible object\n", stderr);
+  const HRESULT hr = AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&acc));
+  if (FAILED(hr) || !acc) {
+    fprintf(stderr, "no accessible object (0x%08lx)\n", static_cast<unsigned long>(hr));
     CoUninitialize();
     return 1;
   }
