@@ -5,10 +5,6 @@
 #include "skinkit/resource_mgr.h"
 #include "update/own_version.h"
 
-namespace {
-const wchar_t kMachinePictureOk[] = L"file='machine.png' source='0,0,84,84'";
-}  // namespace
-
 DelegateMain::DelegateMain() : m_servers(DefaultMediaServerSlots()) { SetMediaServerSource(this); }
 
 DelegateMain::~DelegateMain() { SetMediaServerSource(nullptr); }

@@ -22,6 +22,9 @@ enum { TIMER_DOWNLOAD_CONFIG_MS = 1000, TIMER_ENABLE_START_MS = 5000 };
 // Panels of "layout_state".
 enum StatePanel { PANEL_RUNNING = 0, PANEL_NO_PROBLEMS = 1, PANEL_PROBLEMS = 2, PANEL_CANCELLED = 3 };
 
+// The state picture while running, after a cancel and when nothing was found.
+inline constexpr wchar_t kMachinePictureOk[] = L"file='machine.png' source='0,0,84,84'";
+
 // The detect button's tag: the run state it offers to change.
 enum DetectButtonTag { DETECT_TAG_IDLE = 1, DETECT_TAG_RUNNING = 2 };
 
@@ -77,6 +80,8 @@ class DelegateMain : public WindowImplBase,
   CDetectItemUI* CreateRow(int type);
   void ShowProgress(const std::wstring& text);
   void HideResultLines();
+  // The detect button now starts a new run.
+  void OfferDetectAgain();
 
   CListUI* m_pListResult = nullptr;
   CContainerUI* m_pLayoutState = nullptr;

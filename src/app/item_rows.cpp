@@ -8,9 +8,10 @@
 namespace {
 
 const char* ItemNameKey(int type) {
+  // Indexed by type id.
   static const char* const keys[] = {
-      "s.detect.cpu",   "s.detect.mem",     "s.detect.audio",         "s.detect.video",
-      "s.detect.disk",  "s.detect.display.adapter", "s.detect.sys",   "s.detect.net.adapter",
+      "s.detect.cpu",  "s.detect.mem", "s.detect.audio",       "s.detect.video",
+      "s.detect.disk", "s.detect.display.adapter", "s.detect.sys", "s.detect.net.adapter",
       "s.detect.net.local", "s.detect.net.server", "s.detect.ts0",
   };
   return type >= 0 && type < static_cast<int>(sizeof(keys) / sizeof(keys[0])) ? keys[type] : "";

@@ -5,7 +5,6 @@
 #include "skinkit/resource_mgr.h"
 
 namespace {
-const wchar_t kMachinePictureOk[] = L"file='machine.png' source='0,0,84,84'";
 
 bool IsEmpty(const wchar_t* text) { return !text || !*text; }
 
@@ -36,11 +35,14 @@ void DelegateMain::HideResultLines() {
   }
 }
 
+void DelegateMain::OfferDetectAgain() {
+  if (!m_pBtnDetect) return;
+  m_pBtnDetect->SetText(DllResourceMgr::LoadStringW("s.detect.again"));
+  m_pBtnDetect->SetTag(DETECT_TAG_IDLE);
+}
+
 void DelegateMain::ShowCancelled() {
-  if (m_pBtnDetect) {
-    m_pBtnDetect->SetText(DllResourceMgr::LoadStringW("s.detect.again"));
-    m_pBtnDetect->SetTag(DETECT_TAG_IDLE);
-  }
+  OfferDetectAgain();
   ShowState(PANEL_CANCELLED, DllResourceMgr::LoadStringW("s.detect.canceled"));
   ShowProgress(skinkit::FormatText<skinkit::fmt::kDetectedFinished>(static_cast<int>(m_vecItems.size())));
   HideResultLines();
@@ -51,10 +53,7 @@ void DelegateMain::ShowCancelled() {
 // The run is over. Until the items carry verdicts, the summary says only that
 // the check has finished.
 void DelegateMain::ShowSummary() {
-  if (m_pBtnDetect) {
-    m_pBtnDetect->SetText(DllResourceMgr::LoadStringW("s.detect.again"));
-    m_pBtnDetect->SetTag(DETECT_TAG_IDLE);
-  }
+  OfferDetectAgain();
   if (m_pStateIcon) m_pStateIcon->SetAttribute(L"bkimage", kMachinePictureOk);
   ShowState(PANEL_NO_PROBLEMS, DllResourceMgr::LoadStringW("s.detect.finished"));
   ShowCaptions(nullptr, nullptr, nullptr);
