@@ -22,6 +22,7 @@ start)
   [ -n "$display" ] || { echo "Xvfb did not start" >&2; exit 1; }
   echo "export DISPLAY=:$display" >"$envfile"
   source "$(dirname "$0")/wine-env.sh" "$build"
+  [ -f "$WINEPREFIX/.kalto-ready" ] || exit 1
   wineserver -p </dev/null >/dev/null 2>&1
   echo "test display :$display, prefix $WINEPREFIX"
   ;;

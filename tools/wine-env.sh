@@ -1,6 +1,8 @@
 # Sourced with the build directory as argument: sets up the quiet, private Wine
 # environment of that build tree and creates its prefix on first use.
 _kalto_build=$1
+# shellcheck disable=SC1091
+source "$(dirname "${BASH_SOURCE[0]}")/wine-loader.sh"
 export WINEPREFIX="$_kalto_build/wineprefix"
 export WINEDEBUG=-all
 # No Mono or Gecko installers, no crash dialog waiting for a click.
@@ -13,10 +15,14 @@ if [ ! -f "$WINEPREFIX/.kalto-ready" ]; then
   (
     flock 9
     if [ ! -f "$WINEPREFIX/.kalto-ready" ]; then
-      wineboot -i >/dev/null 2>&1 || true
-      wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
+      "$KALTO_WINE" wineboot -i >/dev/null 2>&1 || true
+      "$KALTO_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
       wineserver -w
-      touch "$WINEPREFIX/.kalto-ready"
+      if [ -f "$WINEPREFIX/system.reg" ]; then
+        touch "$WINEPREFIX/.kalto-ready"
+      else
+        echo "wine-env: Wine could not create its prefix in $WINEPREFIX" >&2
+      fi
     fi
   ) 9>"$_kalto_build/.wineprefix.lock"
 fi

@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in the build tree's private prefix.
 # Usage: wine-run.sh <build-dir> <program.exe> [arguments...]
+# Exits 77 (skipped) for a 32-bit program on a machine that cannot run one.
 # The prefix is created once per build tree; the display is the build tree's
 # Xvfb (see test-env.sh) unless DISPLAY is already set by the caller.
 set -euo pipefail
 build=$(cd "$1" && pwd); shift
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh" "$build"
+if ! kalto_can_run "$1"; then
+  echo "wine-run: this machine runs no 32-bit processes, so $(basename "$1") cannot run here; skipped"
+  exit 77
+fi
 # Wine's own service processes outlive the program and would keep a pipe of
 # the caller open, so the program's output goes through a file.
 out=$(mktemp "${TMPDIR:-/tmp}/kalto-wine.XXXXXX")
 trap 'rm -f "$out"' EXIT
 status=0
-wine "$@" </dev/null >"$out" 2>&1 || status=$?
+"$KALTO_WINE" "$@" </dev/null >"$out" 2>&1 || status=$?
 cat "$out"
 # A crash ends in Wine's debugger, which does not always hand on a failing status.
 if [ "$status" -eq 0 ] && grep -q '^wine: Unhandled' "$out"; then

@@ -69,6 +69,12 @@ class Display:
         self.process.wait()
 
 
+def can_run(exe):
+    """Whether this machine can run the Windows program (see tools/wine-loader.sh)."""
+    check = 'source "$0/tools/wine-loader.sh" && kalto_can_run "$1"'
+    return subprocess.run(["bash", "-c", check, ROOT, exe]).returncode == 0
+
+
 class KaltoSession:
     def __init__(self, build_dir, display, language="en_US"):
         self.build = os.path.abspath(build_dir)
@@ -106,8 +112,7 @@ class KaltoSession:
 
     # -- reading the window -------------------------------------------------
     def reader(self, *args):
-        # KALTO_UI_READER names another build's reader (see tests/e2e/CMakeLists.txt).
-        exe = os.environ.get("KALTO_UI_READER") or os.path.join(self.build, "tests", "e2e", "ui_reader.exe")
+        exe = os.path.join(self.build, "tests", "e2e", "ui_reader.exe")
         return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), self.build, exe, MAIN_CLASS, *args],
                               env=self.env, capture_output=True)
 

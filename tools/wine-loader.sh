@@ -1,0 +1,25 @@
+# Sourced: chooses the Wine loader this machine can use.
+# Debian's wine command starts Wine's 32-bit loader, which runs 32- and 64-bit
+# programs alike, but only where the kernel runs 32-bit processes; some
+# virtual machines do not. There the 64-bit loader runs the 64-bit programs,
+# and 32-bit programs cannot run at all.
+#   KALTO_WINE             the command that starts a Windows program
+#   kalto_can_run <exe>    whether that program can run here
+if [ -z "${KALTO_WINE:-}" ]; then
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    export KALTO_WINE=wine KALTO_WINE_32BIT=1
+  else
+    export KALTO_WINE=/usr/lib/wine/wine64 WINELOADER=/usr/lib/wine/wine64 KALTO_WINE_32BIT=0
+  fi
+fi
+
+# The machine field of a PE file's header, as a number: 0x14c for x86.
+kalto_pe_machine() {
+  local offset
+  offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  echo $((16#$(od -An -tx2 -j$((offset + 4)) -N2 "$1" | tr -d ' ')))
+}
+
+kalto_can_run() {
+  [ "${KALTO_WINE_32BIT:-1}" = 1 ] || [ "$(kalto_pe_machine "$1")" -ne $((0x14c)) ]
+}
