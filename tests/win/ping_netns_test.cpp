@@ -19,6 +19,14 @@ namespace {
 
 constexpr DWORD kSeriesTimeoutMs = 120000;
 constexpr int kTimes = 20;
+// How far a mean of kTimes echoes may sit from its configured delay. On a
+// busy two-core machine one late answer of ~30 ms moves a mean by 1.5 ms.
+constexpr double kMeanToleranceMs = 2.5;
+// The media-server check keeps whole milliseconds of the raw mean, the
+// fixture's turnaround and scheduling jitter included, so it is only held
+// to the band [configured, configured + this]. No check target lies within
+// this band below the delay limit, so the verdicts do not hinge on jitter.
+constexpr int kCheckJitterMs = 12;
 const char kSilentAddress[] = "127.0.0.99";
 const char kStalledName[] = "media.kalto.test";  // its lookup hangs for 4 s
 
@@ -100,7 +108,7 @@ TEST_F(PingNetns, SeveralUnitsMeasureDelayAndLoss) {
     SCOPED_TRACE(target.address);
     EXPECT_EQ(series.GetPingCount(), kTimes);
     EXPECT_EQ(series.GetFailCount(), target.DropsOf(series.GetPingCount()));
-    EXPECT_NEAR(units[i]->GetAvgDelay() - overhead, target.delayMs, 1.0);
+    EXPECT_NEAR(units[i]->GetAvgDelay() - overhead, target.delayMs, kMeanToleranceMs);
     std::printf("%s: configured %d ms / %d %%, measured %.3f ms / %.3f\n", target.address.c_str(), target.delayMs,
                 target.lossPercent, units[i]->GetAvgDelay(), units[i]->GetLossRate());
   }
@@ -125,10 +133,11 @@ TEST_F(PingNetns, ServerCheckJudgesDelayAndLoss) {
     ASSERT_NE(server, nullptr);
     EXPECT_EQ(server->bFinish, 1);
     EXPECT_EQ(server->nLost, target.DropsOf(kTimes) * 100 / kTimes);
-    // Whole milliseconds, truncated, of the delay plus the fixture's turnaround.
-    EXPECT_NEAR(server->nDelay, target.delayMs, 2);
+    EXPECT_GE(server->nDelay, target.delayMs);
+    EXPECT_LE(server->nDelay, target.delayMs + kCheckJitterMs);
     if (target.lossPercent <= handler.GetLostLimit() && target.delayMs < handler.GetDelayLimit()) ++pass;
   }
+  ASSERT_EQ(pass, 2) << "the targets were chosen for two passes";
   EXPECT_EQ(handler.GetPassCount(), pass);
 }
 
