@@ -1,12 +1,14 @@
 // One HTTP GET (or POST) whose whole reply body goes to a sink, with a
 // bounded number of reconnect attempts one second apart. Reference counted;
-// deletes itself when the last reference goes. Its callbacks run on the
-// network thread of its client, one at a time, so it holds no lock.
+// deletes itself when the last reference goes, and no callback and no report
+// runs after that. Its callbacks and its timer run on the network thread of
+// its client, one at a time, so its state needs no lock.
 #pragma once
 
 #include <string>
 
 #include "corekit/data_package.h"
+#include "netlib/callback_gate.h"
 #include "netlib/http_client.h"
 #include "netlib/reference.h"
 #include "netlib/timer.h"
@@ -62,6 +64,10 @@ class CHttpRequest : public IHttpRequest,
   void OnTimer(CTimerWrapper* timer) override;
 
  private:
+  // Lets one callback run unless the last reference is gone; deletes the
+  // request at its end when the last reference went inside it.
+  class CallbackScope;
+
   ~CHttpRequest() override;
   int Start(const std::string& url, IHttpRequestSink* sink, int retries, bool get);
   void ReleaseClient();
@@ -73,4 +79,7 @@ class CHttpRequest : public IHttpRequest,
   IHttpRequestSink* m_pRequestSink;
   CDataPackage* m_pPostData;
   int m_bGet;
+  CCallbackGate m_gate;
+  int m_nInCallback = 0;          // callbacks running (on the network thread)
+  bool m_bDestroyPending = false;  // the last reference went inside a callback
 };
