@@ -155,10 +155,6 @@ class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
   }
 
   void OnExchangeEnd() override {
-    if (m_nTotal && m_nReceived != m_nTotal) {
-      Finish(HTTP_GET_FILE_CONNECT);  // the body ended short of its length
-      return;
-    }
     const bool flushed = ::FlushFileBuffers(m_hFile) != FALSE;
     ::CloseHandle(m_hFile);
     m_hFile = INVALID_HANDLE_VALUE;
