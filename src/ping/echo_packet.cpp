@@ -61,7 +61,7 @@ bool ParseEchoReply(const uint8_t* datagram, size_t length, const EchoExpectatio
     return false;
   }
   if (out) {
-    out->seq = expected.seq;
+    out->seq = ReadHost16(icmp + kSeqOffset);  // from the reply itself, so a wrong match shows
     out->rttMs = static_cast<int32_t>(receivedMs - expected.sentMs);
     out->bytes = static_cast<int32_t>(length - headerLength - kEchoHeaderSize);
     out->ttl = datagram[kTtlOffset];

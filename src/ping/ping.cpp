@@ -61,6 +61,9 @@ int CPing::Init() {
 int CPing::PingCore(unsigned long address, EchoResult* out, const std::atomic<bool>* stop) {
   LOG_METHOD(LOG_LEVEL_INFO, "CPing::PingCore " << m_strHost << ", m_bIsInitSucc = " << (m_bIsInitSucc ? 1 : 0));
   if (address == 0 || !m_bIsInitSucc) return 0;
+  // A series stopped while this thread was busy elsewhere (a slow name
+  // lookup) sends nothing more.
+  if (stop && *stop) return 0;
   const EchoExpectation expected = {static_cast<uint16_t>(m_nId & 0xFFFF), NextEchoSequence(), GetPingClockMs()};
   BuildEchoRequest(m_pPacket, expected.id, expected.seq, expected.sentMs);
 
@@ -74,16 +77,42 @@ int CPing::PingCore(unsigned long address, EchoResult* out, const std::atomic<bo
   }
   if (!out) return 1;
 
-  do {
-    if (stop && *stop) return 0;
-    if (WSAWaitForMultipleEvents(1, &m_hEvent, FALSE, kWaitSliceMs, FALSE) != WSA_WAIT_EVENT_0) continue;
-    WSANETWORKEVENTS events = {};
-    if (WSAEnumNetworkEvents(m_socket, m_hEvent, &events) != 0 || !(events.lNetworkEvents & FD_READ)) continue;
-    if (ReceiveAnswer(expected, out)) return 1;
-  } while (GetPingClockMs() - expected.sentMs < kReplyWaitMs);
+  const uint32_t untilMs = expected.sentMs + kReplyWaitMs;
+  for (;;) {
+    switch (WaitForEchoData(m_socket, m_hEvent, untilMs, stop)) {
+      case EchoWait::kReadable:
+        if (ReceiveAnswer(expected, out)) return 1;
+        break;
+      case EchoWait::kTimedOut:
+        LOG_METHOD(LOG_LEVEL_INFO, "Ping Timeout " << m_strHost << ", " << m_strIP);
+        return 0;
+      case EchoWait::kStopped:
+      case EchoWait::kFailed:
+        return 0;
+    }
+  }
+}
 
-  LOG_METHOD(LOG_LEVEL_INFO, "Ping Timeout " << m_strHost << ", " << m_strIP);
-  return 0;
+EchoWait WaitForEchoData(SOCKET socket, WSAEVENT event, uint32_t untilMs, const std::atomic<bool>* stop) {
+  for (;;) {
+    if (stop && *stop) return EchoWait::kStopped;
+    // Differences on the wrapping clock: the time left is "negative" (above
+    // half the range) once the deadline has passed.
+    const uint32_t left = untilMs - GetPingClockMs();
+    if (left == 0 || left > 0x80000000u) return EchoWait::kTimedOut;
+    const DWORD woke = WSAWaitForMultipleEvents(1, &event, FALSE, left < kWaitSliceMs ? left : kWaitSliceMs, FALSE);
+    if (woke == WSA_WAIT_TIMEOUT) continue;
+    if (woke != WSA_WAIT_EVENT_0) {
+      LOG_FUNC(LOG_LEVEL_ERROR, "WSAWaitForMultipleEvents failed err = " << WSAGetLastError());
+      return EchoWait::kFailed;
+    }
+    WSANETWORKEVENTS events = {};
+    if (WSAEnumNetworkEvents(socket, event, &events) != 0) {
+      LOG_FUNC(LOG_LEVEL_ERROR, "WSAEnumNetworkEvents failed err = " << WSAGetLastError());
+      return EchoWait::kFailed;
+    }
+    if (events.lNetworkEvents & FD_READ) return EchoWait::kReadable;
+  }
 }
 
 bool CPing::ReceiveAnswer(const EchoExpectation& expected, EchoResult* out) {

@@ -11,6 +11,15 @@
 
 #include "ping/echo_packet.h"
 
+// How a wait for data on an echo socket ended.
+enum class EchoWait { kReadable, kStopped, kTimedOut, kFailed };
+
+// Waits in 100 ms slices until data can be read on `socket` (whose network
+// events signal `event`), `stop` is set, or the ping clock reaches `untilMs`.
+// A wait or event query that fails ends it at once with kFailed: retrying
+// a call that fails would only spin.
+EchoWait WaitForEchoData(SOCKET socket, WSAEVENT event, uint32_t untilMs, const std::atomic<bool>* stop);
+
 class CPing {
  public:
   explicit CPing(const std::string& host);
@@ -24,7 +33,7 @@ class CPing {
   // Sends one request to `address` (IPv4, network order). Without `out`,
   // returns 1 once it is sent. With `out`, waits up to 2000 ms for the
   // answer to this very request and returns 1 with it filled in, else 0.
-  // The wait ends early, with 0, once `stop` is set.
+  // Once `stop` is set it sends nothing, and a wait ends early, with 0.
   int PingCore(unsigned long address, EchoResult* out, const std::atomic<bool>* stop = nullptr);
 
   bool IsInitSucc() const { return m_bIsInitSucc; }

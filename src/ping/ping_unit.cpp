@@ -10,7 +10,6 @@ namespace {
 
 constexpr DWORD kSpacingMs = 500;
 constexpr DWORD kSliceMs = 100;
-constexpr DWORD kStopWaitMs = 2000;
 
 // Sleeps `ms` in slices; false as soon as `stop` is set.
 bool SleepUnlessStopped(DWORD ms, const std::atomic<bool>& stop) {
@@ -21,13 +20,15 @@ bool SleepUnlessStopped(DWORD ms, const std::atomic<bool>& stop) {
   return !stop;
 }
 
-// Waits for `thread` to end, at most `ms` (INFINITE for no limit), handling
-// the messages other threads send to this one meanwhile. True once it ended.
-bool WaitForThreadEnd(HANDLE thread, DWORD ms) {
-  const ULONGLONG deadline = GetTickCount64() + ms;
+// Waits for `thread` to end, until `deadline` (GetTickCount64 time, or
+// kNoDeadline), handling the messages other threads send to this one
+// meanwhile. True once it ended.
+constexpr ULONGLONG kNoDeadline = ~0ULL;
+bool WaitForThreadEnd(HANDLE thread, ULONGLONG deadline) {
   for (;;) {
     const ULONGLONG now = GetTickCount64();
-    const DWORD left = ms == INFINITE ? INFINITE : (now >= deadline ? 0 : static_cast<DWORD>(deadline - now));
+    const DWORD left =
+        deadline == kNoDeadline ? INFINITE : (now >= deadline ? 0 : static_cast<DWORD>(deadline - now));
     const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
     if (woke == WAIT_OBJECT_0) return true;
     if (woke != WAIT_OBJECT_0 + 1) return false;
@@ -113,13 +114,15 @@ void CPingUnit::RequestStop() {
   if (m_pJob) m_pJob->bStop = true;
 }
 
-void CPingUnit::Stop() {
+void CPingUnit::Stop() { StopBy(GetTickCount64() + kStopWaitMs); }
+
+void CPingUnit::StopBy(ULONGLONG deadline) {
   if (!m_hThread) return;
   RequestStop();
-  if (!WaitForThreadEnd(m_hThread, kStopWaitMs)) {
+  if (!WaitForThreadEnd(m_hThread, deadline)) {
     if (m_pJob->bReported.exchange(true)) {
       // The thread is delivering its report to a window of this thread.
-      WaitForThreadEnd(m_hThread, INFINITE);
+      WaitForThreadEnd(m_hThread, kNoDeadline);
     } else {
       LOG_METHOD(LOG_LEVEL_ERROR, "ping thread of " << m_strAddr << " still busy, left to end on its own");
       OnPingStop(m_pJob->Snapshot());

@@ -34,11 +34,16 @@ class CPingUnit {
   int Start();
   // Asks the series to end without waiting; Stop waits.
   void RequestStop();
-  // Ends the series: at most 2000 ms for the thread to notice, then the
+  // How long Stop waits for the thread to notice.
+  static constexpr DWORD kStopWaitMs = 2000;
+  // Ends the series: at most kStopWaitMs for the thread to notice, then the
   // stopper reports in its place. Handles messages sent to this thread
   // meanwhile, so a series delivering its report to this thread's window
   // can finish.
   void Stop();
+  // The same, waiting only until `deadline` (a GetTickCount64 time), so
+  // that several units stopped together share one wait.
+  void StopBy(ULONGLONG deadline);
 
   const std::string& GetAddr() const { return m_strAddr; }
   // The reported series and its statistics; zeros until reported.

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wbemidl.h>
 
+#include <chrono>
 #include <cstdio>
 
 #include "corekit/log.h"
@@ -14,6 +15,12 @@ namespace {
 
 // The pause before the first instance and after each one.
 constexpr DWORD kInstancePauseMs = 10;
+// One fetch waits at most this long, so that a query notices shutdown.
+constexpr long kFetchSliceMs = 500;
+// A provider that gives no next instance for this long has stalled.
+constexpr ULONGLONG kInstanceLimitMs = 30000;
+// How long shutdown waits for a running query to let go of the connection.
+constexpr auto kShutdownWait = std::chrono::milliseconds(3000);
 
 std::string PointerText(const void* pointer) {
   char text[32];
@@ -43,8 +50,9 @@ void ReleaseAndClear(T*& pointer) {
 }  // namespace
 
 long CWmiInfo::InitWmi() {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  if (m_pWbemLoc) return S_OK;  // already set up; UninitWmi comes first
+  std::lock_guard<std::timed_mutex> lock(m_mutex);
+  if (m_pWbemSvc) return S_OK;  // already connected; UninitWmi comes first
+  m_bClosing = false;
   HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   if (FAILED(hr) && hr != RPC_E_CHANGED_MODE) return hr;
   // Only a successful call is balanced by CoUninitialize.
@@ -59,6 +67,7 @@ long CWmiInfo::InitWmi() {
   LOG_METHOD(LOG_LEVEL_INFO, "CoCreateInstance CLSID_WbemLocator HR = " << static_cast<long>(hr));
   if (FAILED(hr)) {
     m_pWbemLoc = nullptr;
+    ReleaseAll();
     return hr;
   }
 
@@ -67,6 +76,7 @@ long CWmiInfo::InitWmi() {
   LOG_METHOD(LOG_LEVEL_INFO, "ConnectServer HR = " << static_cast<long>(hr));
   if (FAILED(hr)) {
     m_pWbemSvc = nullptr;
+    ReleaseAll();
     return hr;
   }
 
@@ -78,7 +88,7 @@ long CWmiInfo::InitWmi() {
 
 bool CWmiInfo::GetMutilpleItemInfo(std::wstring className, const std::vector<std::wstring>& propertyNames,
                                    WmiInstanceMap& out) {
-  std::lock_guard<std::mutex> lock(m_mutex);
+  std::lock_guard<std::timed_mutex> lock(m_mutex);
   LOG_METHOD(LOG_LEVEL_INFO, "CWmiInfo::GetMutilpleItemInfo m_pWbemSvc = " << PointerText(m_pWbemSvc));
   if (!m_pWbemSvc) return false;
 
@@ -100,9 +110,21 @@ bool CWmiInfo::GetMutilpleItemInfo(std::wstring className, const std::vector<std
   int instance = 0;
   bool ran = true;
   Sleep(kInstancePauseMs);
+  ULONGLONG waitingSince = GetTickCount64();
   for (;;) {
+    if (m_bClosing) {
+      LOG_METHOD(LOG_LEVEL_ERROR, "CWmiInfo::GetMutilpleItemInfo shutdown, query of " << className << " ended");
+      ran = instance > 0;
+      break;
+    }
     ULONG returned = 0;
-    const HRESULT next = m_pEnumClsObj->Next(WBEM_INFINITE, 1, &m_pClsObj, &returned);
+    const HRESULT next = m_pEnumClsObj->Next(kFetchSliceMs, 1, &m_pClsObj, &returned);
+    if (next == WBEM_S_TIMEDOUT && returned == 0) {
+      if (GetTickCount64() - waitingSince < kInstanceLimitMs) continue;
+      LOG_METHOD(LOG_LEVEL_ERROR, "CWmiInfo::GetMutilpleItemInfo no answer for " << className << ", query ended");
+      ran = instance > 0;
+      break;
+    }
     if (FAILED(next) || returned != 1 || !m_pClsObj) {
       // A query that returns at once reports an unknown class or a bad
       // query here, on the first fetch: it could not run after all. A
@@ -118,6 +140,7 @@ bool CWmiInfo::GetMutilpleItemInfo(std::wstring className, const std::vector<std
     out[instance++] = std::move(values);
     ReleaseAndClear(m_pClsObj);
     Sleep(kInstancePauseMs);
+    waitingSince = GetTickCount64();
   }
   ReleaseAndClear(m_pClsObj);
   ReleaseAndClear(m_pEnumClsObj);
@@ -144,7 +167,16 @@ void CWmiInfo::ReadInstance(const std::wstring& className, const std::vector<std
 }
 
 void CWmiInfo::UninitWmi() {
-  std::lock_guard<std::mutex> lock(m_mutex);
+  m_bClosing = true;
+  std::unique_lock<std::timed_mutex> lock(m_mutex, kShutdownWait);
+  if (!lock.owns_lock()) {
+    LOG_METHOD(LOG_LEVEL_ERROR, "CWmiInfo::UninitWmi a query does not end, connection left to the exit");
+    return;
+  }
+  ReleaseAll();
+}
+
+void CWmiInfo::ReleaseAll() {
   ReleaseAndClear(m_pWbemSvc);
   ReleaseAndClear(m_pWbemLoc);
   ReleaseAndClear(m_pEnumClsObj);

@@ -38,20 +38,25 @@ bool CContainerUI::RemoveAt(int iIndex, bool bDoNotDestroy) {
   CControlUI* pControl = m_items[iIndex];
   m_items.erase(m_items.begin() + iIndex);
   NeedUpdate();
-  if (bDoNotDestroy) {
-    if (m_pManager) m_pManager->ReapTree(pControl);
-    pControl->SetManager(nullptr, nullptr);
-  } else {
-    delete pControl;
-  }
+  TakeOut(pControl, !bDoNotDestroy);
   return true;
 }
 
 void CContainerUI::RemoveAll() {
   std::vector<CControlUI*> items;
   items.swap(m_items);
-  for (CControlUI* item : items) delete item;
   NeedUpdate();
+  for (CControlUI* item : items) TakeOut(item, true);
+}
+
+void CContainerUI::TakeOut(CControlUI* pControl, bool bDestroy) {
+  CPaintManagerUI* manager = m_pManager;
+  if (manager) manager->ReapTree(pControl);
+  pControl->SetManager(nullptr, nullptr);
+  if (!bDestroy) return;
+  // Inside a dispatch a caller up the stack may still hold it.
+  if (manager) manager->DestroyRemoved(pControl);
+  else delete pControl;
 }
 
 CControlUI* CContainerUI::GetItemAt(int iIndex) const {

@@ -1,6 +1,8 @@
 // A control that holds others. The plain container lays every child over
 // its whole inner area; the stacked layouts (vertical, horizontal) put them
-// one after the other. Children are destroyed with their container.
+// one after the other. Children are destroyed with their container; a child
+// removed while the window dispatches input or notifications is destroyed
+// when that dispatch ends.
 #pragma once
 
 #include <vector>
@@ -60,6 +62,11 @@ class CContainerUI : public CControlUI {
  protected:
   RECT m_rcInset = {0, 0, 0, 0};
   int m_iChildPadding = 0;
+
+ private:
+  // Detaches a child already out of m_items from the manager; destroys it
+  // unless the caller takes it back.
+  void TakeOut(CControlUI* pControl, bool bDestroy);
 };
 
 class CHorizontalLayoutUI : public CContainerUI {

@@ -36,8 +36,9 @@ void CControlUI::SetText(const std::wstring& text) {
 void CControlUI::SetVisible(bool bVisible) {
   if (m_bVisible == bVisible) return;
   m_bVisible = bVisible;
-  if (!bVisible && m_pManager) m_pManager->ForgetHidden(this);
   NeedUpdate();
+  // Last: the kill-focus listeners may remove this control.
+  if (!bVisible && m_pManager) m_pManager->ForgetHidden(this);
 }
 
 bool CControlUI::IsShownInTree() const {
@@ -49,8 +50,9 @@ bool CControlUI::IsShownInTree() const {
 void CControlUI::SetEnabled(bool bEnabled) {
   if (m_bEnabled == bEnabled) return;
   m_bEnabled = bEnabled;
-  if (!bEnabled && m_pManager) m_pManager->ForgetHidden(this);
   Invalidate();
+  // Last: the kill-focus listeners may remove this control.
+  if (!bEnabled && m_pManager) m_pManager->ForgetHidden(this);
 }
 
 void CControlUI::SetFixedWidth(int cx) {

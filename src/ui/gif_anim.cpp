@@ -35,9 +35,9 @@ void CGifAnimUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
 }
 
 void CGifAnimUI::SetVisible(bool bVisible) {
-  CControlUI::SetVisible(bVisible);
+  if (!bVisible) Stop();
+  CControlUI::SetVisible(bVisible);  // hidden, this may be removed by then
   if (bVisible) Play();
-  else Stop();
 }
 
 void CGifAnimUI::SetManager(CPaintManagerUI* pManager, CControlUI* pParent) {
@@ -91,7 +91,9 @@ void CGifAnimUI::DoEvent(TEventUI& event) {
   if (event.Type != UIEVENT_TIMER || event.wParam != kFrameTimer) return CControlUI::DoEvent(event);
   if (m_delays.empty()) return;
   m_nFrame = (m_nFrame + 1) % static_cast<UINT>(m_delays.size());
-  m_pManager->SetTimer(this, kFrameTimer, m_delays[m_nFrame]);
+  // A timer that could not be set leaves it stopped, so that it plays
+  // again when next shown.
+  m_bPlaying = m_pManager->SetTimer(this, kFrameTimer, m_delays[m_nFrame]);
   Invalidate();
 }
 

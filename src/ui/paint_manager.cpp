@@ -35,6 +35,10 @@ bool IsWithin(const CControlUI* pControl, const CControlUI* pAncestor) {
 CPaintManagerUI::CPaintManagerUI() { ui::EnsureGdiplus(); }
 
 CPaintManagerUI::~CPaintManagerUI() {
+  // Dispatches still on the stack (a listener destroyed the window) must
+  // not reach back into this manager.
+  for (DispatchScope* scope = m_pDispatch; scope; scope = scope->m_pOuter) scope->m_pManager = nullptr;
+  DestroyPendingRemovals();
   for (const TimerInfo& timer : m_timers)
     if (m_hWndPaint) ::KillTimer(m_hWndPaint, timer.uWinTimer);
   m_timers.clear();
@@ -169,7 +173,33 @@ bool CPaintManagerUI::RemoveNotifier(INotifyUI* pNotifier) {
   return true;
 }
 
+CPaintManagerUI::DispatchScope::DispatchScope(CPaintManagerUI* pManager)
+    : m_pManager(pManager), m_pOuter(pManager ? pManager->m_pDispatch : nullptr) {
+  if (m_pManager) m_pManager->m_pDispatch = this;
+}
+
+CPaintManagerUI::DispatchScope::~DispatchScope() {
+  if (!m_pManager) return;
+  m_pManager->m_pDispatch = m_pOuter;
+  if (!m_pOuter) m_pManager->DestroyPendingRemovals();
+}
+
+void CPaintManagerUI::DestroyRemoved(CControlUI* pControl) {
+  if (!pControl) return;
+  if (m_pDispatch) m_pendingRemovals.push_back(pControl);
+  else delete pControl;
+}
+
+void CPaintManagerUI::DestroyPendingRemovals() {
+  while (!m_pendingRemovals.empty()) {
+    std::vector<CControlUI*> removed;
+    removed.swap(m_pendingRemovals);
+    for (CControlUI* pControl : removed) delete pControl;
+  }
+}
+
 void CPaintManagerUI::SendNotify(CControlUI* pControl, const wchar_t* type, WPARAM wParam, LPARAM lParam) {
+  DispatchScope scope(this);
   TNotifyUI msg;
   msg.sType = type ? type : L"";
   msg.pSender = pControl;
@@ -219,17 +249,20 @@ void CPaintManagerUI::UpdateLayout() {
 void CPaintManagerUI::SetFocus(CControlUI* pControl) {
   if (pControl == m_pFocus) return;
   if (pControl && (!pControl->IsFocusable() || !pControl->IsEnabled() || !pControl->IsShownInTree())) return;
+  DispatchScope scope(this);
   CControlUI* old = m_pFocus;
   m_pFocus = pControl;
   if (old) {
     SendEvent(old, UIEVENT_KILLFOCUS, POINT{0, 0});
     SendNotify(old, DUI_MSGTYPE_KILLFOCUS);
   }
-  if (m_pFocus) {
-    SendEvent(m_pFocus, UIEVENT_SETFOCUS, POINT{0, 0});
-    CAccessibleUI::NotifyEvent(m_pFocus, EVENT_OBJECT_FOCUS);
-    SendNotify(m_pFocus, DUI_MSGTYPE_SETFOCUS);
-  }
+  // A listener may have taken the new focus out of the tree (which clears
+  // the focus) or moved the focus on.
+  if (!pControl || m_pFocus != pControl) return;
+  SendEvent(pControl, UIEVENT_SETFOCUS, POINT{0, 0});
+  if (m_pFocus != pControl) return;
+  CAccessibleUI::NotifyEvent(pControl, EVENT_OBJECT_FOCUS);
+  SendNotify(pControl, DUI_MSGTYPE_SETFOCUS);
 }
 
 bool CPaintManagerUI::SetTimer(CControlUI* pControl, UINT nTimerID, UINT uElapse) {
@@ -289,6 +322,7 @@ void CPaintManagerUI::ReapTree(CControlUI* pControl) {
 }
 
 void CPaintManagerUI::ForgetHidden(CControlUI* pControl) {
+  DispatchScope scope(this);  // the kill-focus listeners may remove pControl
   if (m_pFocus && IsWithin(m_pFocus, pControl)) SetFocus(nullptr);
   if (m_pEventHover && IsWithin(m_pEventHover, pControl)) m_pEventHover = nullptr;
   if (m_pEventClick && IsWithin(m_pEventClick, pControl)) m_pEventClick = nullptr;

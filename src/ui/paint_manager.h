@@ -98,6 +98,26 @@ class CPaintManagerUI {
   void ReapTree(CControlUI* pControl);
   void ForgetHidden(CControlUI* pControl);
 
+  // Marks a dispatch: input, focus changes and notifications, whose
+  // listeners may take controls out of the tree while callers up the stack
+  // still hold them. Controls removed meanwhile are destroyed when the
+  // outermost dispatch ends. Safe against the manager going away inside.
+  class DispatchScope {
+   public:
+    explicit DispatchScope(CPaintManagerUI* pManager);
+    ~DispatchScope();
+    DispatchScope(const DispatchScope&) = delete;
+    DispatchScope& operator=(const DispatchScope&) = delete;
+
+   private:
+    friend class CPaintManagerUI;
+    CPaintManagerUI* m_pManager;
+    DispatchScope* m_pOuter;
+  };
+  // Destroys a control already taken out of the tree (its manager reset):
+  // at once, or at the end of the running dispatch.
+  void DestroyRemoved(CControlUI* pControl);
+
  private:
   struct TimerInfo {
     CControlUI* pSender;
@@ -106,6 +126,7 @@ class CPaintManagerUI {
   };
 
   void Paint();
+  void DestroyPendingRemovals();
   void SendEvent(CControlUI* pControl, int type, POINT pt, WPARAM wParam = 0, LPARAM lParam = 0);
   bool OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam);
   bool OnKeyDown(WPARAM wParam);
@@ -138,4 +159,6 @@ class CPaintManagerUI {
   HBITMAP m_hbmpOffscreen = nullptr;
   HGDIOBJ m_hbmpOld = nullptr;
   SIZE m_szOffscreen = {0, 0};
+  DispatchScope* m_pDispatch = nullptr;       // the innermost running dispatch
+  std::vector<CControlUI*> m_pendingRemovals;  // destroyed when the dispatch ends
 };

@@ -65,6 +65,7 @@ CControlUI* CPaintManagerUI::FindControl(POINT pt) const {
 }
 
 bool CPaintManagerUI::MoveFocus(bool bForward) {
+  DispatchScope scope(this);
   std::vector<CControlUI*> focusable;
   if (m_pRoot) m_pRoot->FindControl(CollectFocusable, &focusable, UIFIND_VISIBLE);
   if (focusable.empty()) return false;
@@ -73,13 +74,16 @@ bool CPaintManagerUI::MoveFocus(bool bForward) {
   int index;
   if (it == focusable.end()) index = bForward ? 0 : count - 1;
   else index = (static_cast<int>(it - focusable.begin()) + (bForward ? 1 : count - 1)) % count;
-  SetFocus(focusable[index]);
-  BringIntoView(focusable[index]);
+  CControlUI* target = focusable[index];
+  SetFocus(target);
+  // The focus listeners may have taken it out of the tree.
+  if (target->GetManager() == this) BringIntoView(target);
   return true;
 }
 
 bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
   if (!m_hWndPaint) return false;
+  DispatchScope scope(this);
   std::vector<IMessageFilterUI*> filters = m_filters;
   for (IMessageFilterUI* filter : filters) {
     bool handled = false;
@@ -190,6 +194,9 @@ bool CPaintManagerUI::OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam) {
       if (!hit) return false;
       ::SetFocus(m_hWndPaint);
       if (CControlUI* target = FocusTarget(hit)) SetFocus(target);
+      // The focus listeners may have taken the pressed control out of the
+      // tree: the press then ends here.
+      if (hit->GetManager() != this) return true;
       m_pEventClick = hit;
       ::SetCapture(m_hWndPaint);
       SendEvent(hit, uMsg == WM_LBUTTONDOWN ? UIEVENT_BUTTONDOWN : UIEVENT_DBLCLICK, pt, wParam);

@@ -126,8 +126,15 @@ void WindowImplBase::ApplyRoundCorner() {
   }
   RECT rc;
   ::GetWindowRect(m_hWnd, &rc);
-  HRGN region = ::CreateRoundRectRgn(0, 0, rc.right - rc.left + 1, rc.bottom - rc.top + 1, round.cx, round.cy);
-  ::SetWindowRgn(m_hWnd, region, TRUE);  // the window owns the region from here
+  GiveWindowRegion(m_hWnd,
+                   ::CreateRoundRectRgn(0, 0, rc.right - rc.left + 1, rc.bottom - rc.top + 1, round.cx, round.cy));
+}
+
+bool GiveWindowRegion(HWND hWnd, HRGN region) {
+  if (!region) return false;
+  if (::SetWindowRgn(hWnd, region, TRUE)) return true;  // the window owns the region from here
+  ::DeleteObject(region);
+  return false;
 }
 
 LRESULT WindowImplBase::OnNcHitTest(LPARAM lParam) {

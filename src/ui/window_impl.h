@@ -53,3 +53,7 @@ class WindowImplBase : public CWindowWnd,
   void ApplyRoundCorner();
   void ShowMaxRestoreButtons();
 };
+
+// Makes `region` the window's shape. The window owns it on success; on
+// failure it is deleted here. False when it could not be set.
+bool GiveWindowRegion(HWND hWnd, HRGN region);

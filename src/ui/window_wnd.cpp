@@ -99,8 +99,11 @@ void CWindowWnd::CenterWindow() {
 void CWindowWnd::SetIcon(UINT nRes) {
   if (!::IsWindow(m_hWnd)) return;
   HINSTANCE inst = CPaintManagerUI::GetInstance();
+  // Shared icons belong to the system: loading them again gives the same
+  // handles, and nothing has to destroy them when the window goes.
   auto load = [&](int cx, int cy) {
-    return static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(nRes), IMAGE_ICON, cx, cy, LR_DEFAULTCOLOR));
+    return static_cast<HICON>(
+        ::LoadImageW(inst, MAKEINTRESOURCEW(nRes), IMAGE_ICON, cx, cy, LR_DEFAULTCOLOR | LR_SHARED));
   };
   HICON big = load(::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON));
   HICON small = load(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON));

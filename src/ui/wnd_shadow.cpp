@@ -19,7 +19,12 @@ CWndShadow::CWndShadow() = default;
 
 CWndShadow::~CWndShadow() {
   Detach();
+  DestroyShadowWindow();
+}
+
+void CWndShadow::DestroyShadowWindow() {
   if (m_hWnd) ::DestroyWindow(m_hWnd);
+  m_hWnd = nullptr;
 }
 
 bool CWndShadow::Initialize(HINSTANCE hInstance, bool bForce) {
@@ -86,6 +91,14 @@ bool CWndShadow::SetHoleOffset(RECT offset) {
 LRESULT CALLBACK CWndShadow::ParentProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                         DWORD_PTR self) {
   auto* shadow = reinterpret_cast<CWndShadow*>(self);
+  if (uMsg == WM_NCDESTROY) {
+    // The window's own handling of its last message may delete its owner
+    // and this shadow with it: the shadow goes first and is not touched
+    // afterwards.
+    shadow->Detach();
+    shadow->DestroyShadowWindow();
+    return ::DefSubclassProc(hWnd, uMsg, wParam, lParam);
+  }
   LRESULT lRes = ::DefSubclassProc(hWnd, uMsg, wParam, lParam);
   shadow->OnParentMessage(uMsg, wParam);
   return lRes;
@@ -100,11 +113,6 @@ void CWndShadow::OnParentMessage(UINT uMsg, WPARAM wParam) {
       break;
     case WM_SHOWWINDOW:
       Show(wParam != 0 && !::IsIconic(m_hParent) && !::IsZoomed(m_hParent));
-      break;
-    case WM_NCDESTROY:
-      Detach();
-      if (m_hWnd) ::DestroyWindow(m_hWnd);
-      m_hWnd = nullptr;
       break;
     default:
       break;

@@ -32,6 +32,7 @@ class CWndShadow {
   static LRESULT CALLBACK ParentProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
   void OnParentMessage(UINT uMsg, WPARAM wParam);
   void Detach();
+  void DestroyShadowWindow();
   void Update();
   void Show(bool bShow);
   bool ParentShowsShadow() const;

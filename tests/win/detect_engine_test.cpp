@@ -122,6 +122,11 @@ TEST_F(EngineTest, CancelDuringTheThirdItemEndsTheRunAfterIt) {
   EXPECT_EQ(begins_.size(), 3u);  // no fourth begin
   ASSERT_EQ(finishes_.size(), 3u);
   EXPECT_EQ(finishes_[2], std::make_pair(4, true));
+  // The sequencer reported the cancel with the third item's finish only.
+  ASSERT_EQ(reports_.size(), 6u);
+  for (size_t i = 0; i < 5; ++i) EXPECT_FALSE(reports_[i].cancelled) << i;
+  EXPECT_EQ(reports_[5].state, static_cast<WPARAM>(DETECT_FINISH));
+  EXPECT_TRUE(reports_[5].cancelled);
   EXPECT_EQ(ledger_.stops[8], 1);
   EXPECT_EQ(ledger_.stops[9], 1);
   EXPECT_EQ(ledger_.stops[4], 0);
@@ -184,8 +189,8 @@ TEST(Engine, WithoutAWorkerThreadNothingBegins) {
   EXPECT_EQ(engine->Handlers().size(), 11u);
   EXPECT_EQ(ledger.preStarts[8], 1);
   EXPECT_EQ(ledger.preStarts[9], 1);
-  Sleep(100);
-  EXPECT_EQ(engine->GetCurrentHandler(), nullptr);
+  PumpFor(300);
+  for (int type = 0; type < 11; ++type) EXPECT_EQ(ledger.detects[type], 0) << type;
   DelegateDetect::Shutdown();
   EXPECT_EQ(ledger.events.back(), "destroy 9");
 }

@@ -20,6 +20,7 @@ struct Ledger {
   std::vector<std::string> events;  // "create 4", "destroy 4"
   std::atomic<int> stops[11] = {};
   std::atomic<int> preStarts[11] = {};
+  std::atomic<int> detects[11] = {};
 };
 
 class FakeHandler : public IDetectHandler {
@@ -43,6 +44,7 @@ class FakeHandler : public IDetectHandler {
     SetEvent(release_);
   }
   int DoDetect() override {
+    ++ledger_.detects[type_];
     if (hold_) WaitForSingleObject(release_, INFINITE);
     return 1;
   }

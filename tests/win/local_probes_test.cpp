@@ -2,6 +2,7 @@
 // and display checks against the real system calls.
 #include <windows.h>
 #include <objbase.h>
+#include <uuids.h>
 
 #include <gtest/gtest.h>
 
@@ -21,14 +22,54 @@ using probetest::RunOnWorker;
 
 namespace {
 
-void ExpectListedDevices(const std::vector<DeviceEntry>& list) {
-  int previous = -1;
-  for (const DeviceEntry& entry : list) {
-    EXPECT_TRUE(IsListedDeviceName(entry.strFriendlyName)) << entry.nIndex;
-    EXPECT_GT(entry.nIndex, previous);
-    previous = entry.nIndex;
+// Devices of a DirectShow category registered for the length of a test:
+// one left out by its name ("Default ..."), then one listed, so that a
+// list must count the left-out one in the listed one's index. Registry keys
+// of a category are enumerated in the order of their names.
+class FakeDevices {
+ public:
+  FakeDevices(REFCLSID category, const std::wstring& listedName) : m_listed(listedName) {
+    wchar_t guid[64] = {};
+    StringFromGUID2(category, guid, 64);
+    m_key = std::wstring(L"CLSID\\") + guid + L"\\Instance";
+    Add(L"kalto_test_0", L"Default " + listedName);
+    Add(L"kalto_test_1", listedName);
   }
-}
+  ~FakeDevices() {
+    for (const wchar_t* name : {L"kalto_test_0", L"kalto_test_1"})
+      RegDeleteKeyW(HKEY_CLASSES_ROOT, (m_key + L"\\" + name).c_str());
+  }
+  // Checks that the listed device is in `list`, after the left-out one.
+  void ExpectListedIn(const std::vector<DeviceEntry>& list) const {
+    SCOPED_TRACE(m_listed);
+    const DeviceEntry* found = nullptr;
+    for (const DeviceEntry& entry : list) {
+      EXPECT_TRUE(IsListedDeviceName(entry.strFriendlyName)) << entry.nIndex;
+      if (entry.strFriendlyName == m_listed) found = &entry;
+    }
+    ASSERT_NE(found, nullptr);
+    EXPECT_NE(found->strDisplayName.find(L"kalto_test_1"), std::wstring::npos);
+    EXPECT_GE(found->nIndex, 1) << "the left-out device before it is not counted";
+    for (const DeviceEntry& entry : list) {
+      if (&entry == found) continue;
+      EXPECT_NE(entry.nIndex, found->nIndex - 1) << "that place belongs to the left-out device";
+    }
+  }
+
+ private:
+  void Add(const wchar_t* name, const std::wstring& friendlyName) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (m_key + L"\\" + name).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, L"FriendlyName", 0, REG_SZ, reinterpret_cast<const BYTE*>(friendlyName.c_str()),
+                   static_cast<DWORD>((friendlyName.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+  }
+
+  std::wstring m_key;
+  std::wstring m_listed;
+};
 
 }  // namespace
 
@@ -118,18 +159,19 @@ TEST(ProcessProbe, FindsTheTrayProcessInAnyLetterCaseAndOnlyByItsWholeName) {
   EXPECT_EQ(handler.m_bFound, 1);
 }
 
-TEST(DeviceProbes, ListDevicesWithoutDefaultOrDirectSoundEntries) {
+TEST(DeviceProbes, ListDevicesWithoutDefaultEntriesCountingThemInTheIndex) {
+  const FakeDevices microphones(CLSID_AudioInputDeviceCategory, L"KALTO test microphone");
+  const FakeDevices speakers(CLSID_AudioRendererCategory, L"KALTO test speaker");
+  const FakeDevices cameras(CLSID_VideoInputDeviceCategory, L"KALTO test camera");
   CAudioDeviceHandler audio;
   CVideoDeviceHandler video;
   RunOnWorker([&] {
     EXPECT_EQ(audio.DoDetect(), 1);
     EXPECT_EQ(video.DoDetect(), 1);
   });
-  ExpectListedDevices(audio.m_vecAudioInput);
-  ExpectListedDevices(audio.m_vecAudioOutput);
-  ExpectListedDevices(video.m_vecVideoInput);
-  // Wine on these machines has no camera.
-  EXPECT_TRUE(video.m_vecVideoInput.empty());
+  microphones.ExpectListedIn(audio.m_vecAudioInput);
+  speakers.ExpectListedIn(audio.m_vecAudioOutput);
+  cameras.ExpectListedIn(video.m_vecVideoInput);
   // The sound-device query only writes the log.
   EXPECT_FALSE(LogLinesWith("Win32_SoundDevice").empty());
 

@@ -43,7 +43,6 @@ TEST(NetAdapterProbe, DoDetectListsAdaptersAndTheConnection) {
     EXPECT_FALSE(adapter.strDescription.empty());
     EXPECT_NE(adapter.strDescription, L"Mirage Driver");
   }
-  EXPECT_TRUE(handler.m_bNetWorkConnected == 0 || handler.m_bNetWorkConnected == 1);
   EXPECT_EQ(LogLinesWith("m_bNetWorkConnected = ", &handler).size(), 1u);
   EXPECT_EQ(LogLinesWith("TestNetConnect hr = ", &handler).size(), 1u);
 }
@@ -71,7 +70,6 @@ TEST(NetAdapterProbe, ConnectionTestLeavesTheThreadsComAsItWas) {
     EXPECT_EQ(CoInitialize(nullptr), S_OK);
     CoUninitialize();
   });
-  EXPECT_TRUE(handler.m_bNetWorkConnected == 0 || handler.m_bNetWorkConnected == 1);
 }
 
 using WithoutWmi = probetest::WithoutWmi;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "ping/ping.h"
+#include "ping/ping_clock.h"
 #include "ping/ping_unit.h"
 #include "ping_test_support.h"
 #include "probes/net/server_net_handler.h"
@@ -79,12 +80,48 @@ TEST_F(PingLoopback, SeriesAgainstAnsweringAddresses) {
 }
 
 TEST_F(PingLoopback, TwoUnitsOnOneHostTakeOnlyTheirOwnAnswers) {
-  // Both sockets see both requests and both answers; each unit must take
-  // the answer to its own request and nothing else.
+  // Both sockets see both requests and both answers, which the kernel sends
+  // at once; each unit must take the answer to its own request and nothing
+  // else. A result's sequence is read from the answer it took, so a unit
+  // that took the other's answer would share a sequence with it.
   const auto seqs = RunTwoSeries("127.0.0.1", "127.0.0.1", 6);
+  for (uint32_t seq : seqs.first) EXPECT_EQ(seqs.second.count(seq), 0u) << seq;
   std::set<uint32_t> all = seqs.first;
   all.insert(seqs.second.begin(), seqs.second.end());
   EXPECT_EQ(all.size(), 12u);
+}
+
+TEST_F(PingLoopback, AStoppedEngineSendsNothing) {
+  // A series stopped while its thread was busy resolving the host must not
+  // send the request it was about to send. A raw socket of the test sees
+  // every ICMP message of the host, our requests included.
+  CPing ping("127.0.0.1");
+  ASSERT_EQ(ping.Init(), 1);
+  IcmpListener listener;
+  ASSERT_TRUE(listener.IsOpen());
+  const std::atomic<bool> stopped{true};
+  EchoResult result = {};
+  EXPECT_EQ(ping.PingCore(inet_addr("127.0.0.1"), &result, &stopped), 0);
+  EXPECT_EQ(listener.CountOwnRequests(1000), 0);
+
+  // The listener does see a request that is sent.
+  const std::atomic<bool> running{false};
+  EXPECT_EQ(ping.PingCore(inet_addr("127.0.0.1"), nullptr, &running), 1);
+  EXPECT_EQ(listener.CountOwnRequests(1000), 1);
+}
+
+TEST_F(PingLoopback, AFailingWaitEndsAtOnceInsteadOfSpinning) {
+  // A wait on an event that is not there fails every time it is called.
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(WaitForEchoData(INVALID_SOCKET, WSA_INVALID_EVENT, GetPingClockMs() + 2000, nullptr), EchoWait::kFailed);
+  EXPECT_LT(GetTickCount64() - start, 1000u) << "retried until the deadline";
+  // A wait that works times out at its deadline.
+  WSAEVENT event = WSACreateEvent();
+  SOCKET idle = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  ASSERT_EQ(WSAEventSelect(idle, event, FD_READ), 0);
+  EXPECT_EQ(WaitForEchoData(idle, event, GetPingClockMs() + 300, nullptr), EchoWait::kTimedOut);
+  closesocket(idle);
+  WSACloseEvent(event);
 }
 
 TEST_F(PingLoopback, StopWhileTheSeriesReportsDeliversItOnce) {
@@ -97,7 +134,8 @@ TEST_F(PingLoopback, StopWhileTheSeriesReportsDeliversItOnce) {
   Sleep(1500);
   const ULONGLONG start = GetTickCount64();
   unit.Stop();
-  std::printf("stop took %llu ms\n", GetTickCount64() - start);
+  // Waiting the report out would take the stop's full 2000 ms.
+  EXPECT_LT(GetTickCount64() - start, 1500u);
   PumpFor(300);
   ASSERT_EQ(sink.Reports().size(), 1u);
   EXPECT_EQ(unit.GetSeries().GetResults().size(), 1u);

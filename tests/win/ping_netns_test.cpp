@@ -29,6 +29,11 @@ constexpr double kMeanToleranceMs = 2.5;
 constexpr int kCheckJitterMs = 12;
 const char kSilentAddress[] = "127.0.0.99";
 const char kStalledName[] = "media.kalto.test";  // its lookup hangs for 4 s
+// Bounds on how long a stop may take. A stop that only has to be noticed
+// ends within a wait slice; one that gives up on a thread waits 2000 ms.
+// Both bounds leave a busy machine more than a second of slack.
+constexpr ULONGLONG kNoticedStopMs = 1500;
+constexpr ULONGLONG kAbandoningStopMs = CPingUnit::kStopWaitMs + 1500;
 
 struct EchoTarget {
   std::string address;
@@ -57,7 +62,8 @@ std::vector<EchoTarget> Targets() {
   return targets;
 }
 
-// The first six targets are for the units, the next six for the check.
+// The first six targets are for the units, the next six for the check,
+// the last one answers later than an echo waits.
 std::vector<EchoTarget> TargetGroup(size_t group) {
   const std::vector<EchoTarget> all = Targets();
   if (all.size() < 6 * (group + 1)) return {};
@@ -83,7 +89,7 @@ bool DetectWhilePumping(CServerNetHandler& handler, DWORD timeoutMs, const std::
 
 class PingNetns : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(Targets().size(), 12u) << "run through tests/fixtures/netns_wine.sh"; }
+  void SetUp() override { ASSERT_EQ(Targets().size(), 13u) << "run through tests/fixtures/netns_wine.sh"; }
   WinsockSession winsock;
 };
 
@@ -148,7 +154,10 @@ TEST_F(PingNetns, SilentAddressEndsAfterFiveAttempts) {
   const ULONGLONG start = GetTickCount64();
   ASSERT_EQ(unit.Start(), 1);
   ASSERT_TRUE(sink.WaitForReports(1, kSeriesTimeoutMs));
-  std::printf("silent series took %llu ms\n", GetTickCount64() - start);
+  // Five waits of 2000 ms and four pauses of 500 ms.
+  const ULONGLONG took = GetTickCount64() - start;
+  EXPECT_GE(took, 5 * 2000u);
+  EXPECT_LT(took, 5 * 2000u + 4 * 500u + 5000u);
   EXPECT_EQ(unit.GetSeries().GetPingCount(), 5);
   EXPECT_EQ(unit.GetLossRate(), 1.0);
   EXPECT_EQ(unit.GetAvgDelay(), 0.0);
@@ -161,7 +170,7 @@ TEST_F(PingNetns, StopDuringAWaitEndsWithoutReport) {
   PumpFor(700);  // inside the first 2000 ms wait for an answer
   const ULONGLONG start = GetTickCount64();
   unit.Stop();
-  std::printf("stop took %llu ms\n", GetTickCount64() - start);
+  EXPECT_LT(GetTickCount64() - start, kNoticedStopMs);
   EXPECT_EQ(unit.GetThreadHandle(), nullptr);
   PumpFor(300);
   EXPECT_TRUE(sink.Reports().empty()) << "a stopped series is not reported";
@@ -177,7 +186,7 @@ TEST_F(PingNetns, StopOfAStalledSeriesReportsOnce) {
   PumpFor(300);
   const ULONGLONG start = GetTickCount64();
   unit->Stop();
-  std::printf("stop took %llu ms\n", GetTickCount64() - start);
+  EXPECT_LT(GetTickCount64() - start, kAbandoningStopMs);
   ASSERT_EQ(sink.Reports().size(), 1u);
   EXPECT_EQ(sink.Reports()[0], unit.get());
   EXPECT_EQ(unit->GetSeries().GetPingCount(), 0);
@@ -197,4 +206,39 @@ TEST_F(PingNetns, CancelReleasesTheServerCheck) {
   }));
   EXPECT_FALSE(handler.IsFinish());
   for (const ServerNetInfo& server : handler.GetServerNetInfo()) EXPECT_EQ(server.bFinish, 0);
+}
+
+TEST_F(PingNetns, CancelWhileEveryServerIsLookedUpTakesOneWait) {
+  // Six series stuck in their name lookups: the check gives them one stop
+  // wait together, not one each, and reports every server in their place.
+  ServeServerSettings(100);
+  TestServerSource source(std::vector<std::string>(MEDIA_SERVER_SLOTS, kStalledName));
+  CServerNetHandler handler;
+  ASSERT_EQ(handler.PreStart(), 1);
+  ULONGLONG took = 0;
+  ASSERT_TRUE(DetectWhilePumping(handler, kSeriesTimeoutMs, [&] {
+    PumpFor(300);
+    const ULONGLONG start = GetTickCount64();
+    handler.Stop();
+    took = GetTickCount64() - start;
+  }));
+  EXPECT_LT(took, kAbandoningStopMs);
+  for (const ServerNetInfo& server : handler.GetServerNetInfo()) EXPECT_EQ(server.bFinish, 1) << server.strUrl;
+  PumpFor(4500);  // the abandoned lookups give up meanwhile, against units that are gone
+}
+
+TEST_F(PingNetns, AnAnswerLaterThanTheWaitCountsAsLost) {
+  // The answer to each request arrives 500 ms after the wait for it ended,
+  // during the wait for the next one, which must not take it for its own.
+  const EchoTarget late = Targets()[12];
+  ASSERT_GT(late.delayMs, 2000);
+  RecordingSink sink;
+  CPingUnit unit(&sink, late.address, 3);
+  ASSERT_EQ(unit.Start(), 1);
+  ASSERT_TRUE(sink.WaitForReports(1, kSeriesTimeoutMs));
+  EXPECT_EQ(unit.GetSeries().GetPingCount(), 3);
+  EXPECT_EQ(unit.GetSeries().GetFailCount(), 3);
+  EXPECT_TRUE(unit.GetSeries().GetResults().empty());
+  EXPECT_EQ(unit.GetLossRate(), 1.0);
+  EXPECT_EQ(unit.GetAvgDelay(), 0.0);
 }

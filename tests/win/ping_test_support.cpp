@@ -1,6 +1,36 @@
 #include "ping_test_support.h"
 
+#include "ping/echo_packet.h"
 #include "skinkit/resource_mgr.h"
+
+IcmpListener::IcmpListener() : m_socket(WSASocketW(AF_INET, SOCK_RAW, IPPROTO_ICMP, nullptr, 0, 0)) {
+  u_long nonBlocking = 1;
+  if (IsOpen()) ioctlsocket(m_socket, FIONBIO, &nonBlocking);
+}
+
+IcmpListener::~IcmpListener() {
+  if (IsOpen()) closesocket(m_socket);
+}
+
+int IcmpListener::CountOwnRequests(DWORD ms) {
+  const uint16_t ownId = static_cast<uint16_t>(GetCurrentProcessId() & 0xFFFF);
+  int count = 0;
+  const ULONGLONG deadline = GetTickCount64() + ms;
+  while (GetTickCount64() < deadline) {
+    unsigned char buffer[256];
+    const int received = recv(m_socket, reinterpret_cast<char*>(buffer), sizeof(buffer), 0);
+    if (received == SOCKET_ERROR) {
+      Sleep(10);
+      continue;
+    }
+    const int header = (buffer[0] & 0x0F) * 4;
+    if (received < header + 8 || buffer[header] != kIcmpEchoRequest) continue;
+    uint16_t id;
+    memcpy(&id, buffer + header + 4, sizeof(id));  // stored in host order by the engine
+    if (id == ownId) ++count;
+  }
+  return count;
+}
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;

@@ -25,6 +25,21 @@ class WinsockSession {
   WSADATA m_data;
 };
 
+// A raw ICMP socket that sees every ICMP message of the host.
+class IcmpListener {
+ public:
+  IcmpListener();
+  ~IcmpListener();
+  IcmpListener(const IcmpListener&) = delete;
+  IcmpListener& operator=(const IcmpListener&) = delete;
+  bool IsOpen() const { return m_socket != INVALID_SOCKET; }
+  // The echo requests of this process seen within `ms`.
+  int CountOwnRequests(DWORD ms);
+
+ private:
+  SOCKET m_socket;
+};
+
 // Handles this thread's messages until `done` holds or `timeoutMs` passed;
 // returns `done`'s last answer.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);

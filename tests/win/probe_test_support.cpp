@@ -31,6 +31,21 @@ class WmiEnvironment : public ::testing::Environment {
   void TearDown() override { theWmiInfo.UninitWmi(); }
 };
 
+std::string LogPath() { return CLogWrapper::Instance()->GetFilePath(); }
+
+// Where the log stood when the running test began: a test reads only what
+// it caused, also when tests are repeated and objects come back at the
+// addresses of the last round.
+std::streamoff g_testLogStart = 0;
+
+class LogMark : public ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo&) override {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(std::filesystem::u8path(LogPath()), error);
+    g_testLogStart = error ? 0 : static_cast<std::streamoff>(size);
+  }
+};
+
 }  // namespace
 
 void RunOnWorker(const std::function<void()>& work) {
@@ -43,7 +58,8 @@ std::vector<std::string> LogLinesWith(const std::string& text, const void* objec
   if (object) {
     std::snprintf(tag, sizeof(tag), "[this=0x%llx]", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(object)));
   }
-  std::ifstream in(std::filesystem::u8path(CLogWrapper::Instance()->GetFilePath()), std::ios::binary);
+  std::ifstream in(std::filesystem::u8path(LogPath()), std::ios::binary);
+  in.seekg(g_testLogStart);
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) {
     if (line.find(text) != std::string::npos && line.find(tag) != std::string::npos) lines.push_back(line);
@@ -93,5 +109,6 @@ HelperProcess::~HelperProcess() {
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   ::testing::AddGlobalTestEnvironment(new probetest::WmiEnvironment);
+  ::testing::UnitTest::GetInstance()->listeners().Append(new probetest::LogMark);
   return RUN_ALL_TESTS();
 }

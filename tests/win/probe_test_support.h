@@ -17,8 +17,8 @@ namespace probetest {
 // has no COM initialisation of its own.
 void RunOnWorker(const std::function<void()>& work);
 
-// The lines of the current log file that contain `text`; with an object,
-// only the lines that object wrote.
+// The lines the running test added to the log that contain `text`; with
+// an object, only the lines that object wrote.
 std::vector<std::string> LogLinesWith(const std::string& text, const void* object = nullptr);
 
 // probe_helper.exe (beside the test program) copied under `exeName` into a

@@ -1,6 +1,9 @@
 // The drop shadow follows its window: moves, minimise and restore, and goes
-// with it. Under Wine it is off unless forced, since translucency is missing.
+// with it, also when the window's owner deletes itself and the shadow.
+// Under Wine it is off unless forced, since translucency is missing.
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include "ui_test_support.h"
 
@@ -64,4 +67,36 @@ TEST(DropShadow, FollowsMovesMinimiseAndRestore) {
   EXPECT_FALSE(shadow.SetImage(L"no_such_shadow.png"));
   ::DestroyWindow(hwnd);
   EXPECT_FALSE(::IsWindow(shade));
+}
+
+TEST(DropShadow, LetsGoOfAWindowWhoseOwnerDeletesItInItsLastMessage) {
+  // The owner holds the shadow and goes in the window's last message. The
+  // shadow's memory is then refilled with the handle of another window, as
+  // a reuse of the freed memory would: a shadow still used afterwards
+  // would destroy that window.
+  ASSERT_TRUE(CWndShadow::Initialize(::GetModuleHandleW(nullptr), true));
+  struct Owner : TestWindow {
+    Owner() : TestWindow(L"window.xml") {}
+    alignas(CWndShadow) unsigned char storage[sizeof(CWndShadow)];
+    CWndShadow* shadow = nullptr;
+    HWND bystander = nullptr;
+    void OnFinalMessage(HWND hWnd) override {
+      TestWindow::OnFinalMessage(hWnd);
+      shadow->~CWndShadow();
+      for (size_t i = 0; i + sizeof(HWND) <= sizeof(storage); i += sizeof(HWND))
+        std::memcpy(storage + i, &bystander, sizeof(HWND));
+    }
+  } owner;
+  owner.bystander = ::CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(owner.bystander);
+  HWND hwnd = owner.CreateShown();
+  owner.shadow = new (owner.storage) CWndShadow;
+  owner.shadow->Create(hwnd);
+  owner.shadow->SetImage(L"shadow.png");
+  HWND shade = owner.shadow->GetHWND();
+  ASSERT_TRUE(shade);
+  ::DestroyWindow(hwnd);
+  EXPECT_FALSE(::IsWindow(shade));
+  EXPECT_TRUE(::IsWindow(owner.bystander)) << "the shadow was used after its owner deleted it";
+  ::DestroyWindow(owner.bystander);
 }

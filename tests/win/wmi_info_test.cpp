@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "probe_test_support.h"
+#include "stalled_wmi.h"
 #include "sysinfo/wmi_info.h"
 #include "sysinfo/wmi_variant.h"
 
@@ -149,5 +153,65 @@ TEST(WmiQuery, ReleasedHelperAnswersFalseAndCanConnectAgain) {
     EXPECT_FALSE(helper.GetMutilpleItemInfo(L"Win32_Processor", {L"Name"}, answer));
     EXPECT_TRUE(answer.empty());
     helper.UninitWmi();  // a second release does nothing
+
+    helper.InitWmi();
+    EXPECT_TRUE(helper.GetMutilpleItemInfo(L"Win32_Processor", {L"Name"}, answer));
+    EXPECT_FALSE(answer.empty());
+    helper.UninitWmi();
+    // Every initialisation was balanced: the thread has left COM.
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    CoUninitialize();
   });
+}
+
+// The main thread stays in the multithreaded apartment, where the stand-in
+// provider is registered.
+class StalledProvider : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))); }
+  void TearDown() override { CoUninitialize(); }
+};
+
+TEST_F(StalledProvider, FailedConnectionsLeaveComBalancedAndCanBeTriedAgain) {
+  StalledWmi provider;
+  ASSERT_TRUE(provider.IsRegistered());
+  CWmiInfo helper;
+  RunOnWorker([&] {
+    provider.failCreate = true;
+    EXPECT_TRUE(FAILED(helper.InitWmi()));
+    provider.failCreate = false;
+    provider.failConnect = true;
+    EXPECT_TRUE(FAILED(helper.InitWmi()));
+    WmiInstanceMap answer;
+    EXPECT_FALSE(helper.GetMutilpleItemInfo(L"Win32_Processor", {L"Name"}, answer));
+    provider.failConnect = false;
+    helper.InitWmi();
+    EXPECT_TRUE(helper.GetMutilpleItemInfo(L"Win32_Processor", {L"Name"}, answer)) << "connected on the third try";
+    helper.UninitWmi();
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK) << "the thread is still in an apartment";
+    CoUninitialize();
+  });
+}
+
+TEST_F(StalledProvider, ShutdownDoesNotWaitForAStalledQuery) {
+  StalledWmi provider;
+  ASSERT_TRUE(provider.IsRegistered());
+  provider.stallQueries = true;
+  CWmiInfo helper;
+  helper.InitWmi();  // on this thread, as start-up on the user-interface thread
+  std::atomic<bool> answered{true};
+  std::thread worker([&] {
+    WmiInstanceMap answer;
+    answered = helper.GetMutilpleItemInfo(L"Win32_Processor", {L"Name"}, answer);
+  });
+  while (provider.fetches == 0) Sleep(10);
+  const ULONGLONG start = GetTickCount64();
+  helper.UninitWmi();
+  // A fetch lasts at most half a second; the stand-in holds an unbounded
+  // one for 10 s.
+  EXPECT_LT(GetTickCount64() - start, 2500u);
+  worker.join();
+  provider.Unstall();
+  EXPECT_FALSE(answered) << "nothing was read";
+  EXPECT_FALSE(LogLinesWith("shutdown, query of Win32_Processor ended", &helper).empty());
 }

@@ -72,9 +72,12 @@ int CServerNetHandler::DoDetect() {
 }
 
 void CServerNetHandler::Stop() {
-  // Ask them all first, so their ends overlap.
+  // Ask them all first, so their ends overlap, and give them one wait
+  // together: threads stuck in name lookups must not hold the window for
+  // one full wait each.
   for (const auto& unit : m_vecPingUnit) unit->RequestStop();
-  for (const auto& unit : m_vecPingUnit) unit->Stop();
+  const ULONGLONG deadline = GetTickCount64() + CPingUnit::kStopWaitMs;
+  for (const auto& unit : m_vecPingUnit) unit->StopBy(deadline);
   m_vecPingUnit.clear();
   SetEvent(m_hFinishEvent);
 }
