@@ -16,8 +16,8 @@ struct CThreadWrapper::State {
 
 int CMsgQueue::PostMsg(IMsg* msg, int /*flag*/) { return m_pOwner->Post(msg); }
 
-CThreadWrapper::CThreadWrapper() : m_pState(std::make_shared<State>()), m_queue(this) {
-  m_thread = std::thread(&CThreadWrapper::Run, m_pState);
+CThreadWrapper::CThreadWrapper(const char* name) : m_pState(std::make_shared<State>()), m_queue(this) {
+  m_thread = std::thread(&CThreadWrapper::Run, m_pState, name);
 }
 
 CThreadWrapper::~CThreadWrapper() {
@@ -38,7 +38,8 @@ int CThreadWrapper::Post(IMsg* msg) {
   return -1;
 }
 
-void CThreadWrapper::Run(std::shared_ptr<State> state) {
+void CThreadWrapper::Run(std::shared_ptr<State> state, const char* name) {
+  netlib::NameCurrentThread(name);
   std::unique_lock<std::mutex> lock(state->mutex);
   for (;;) {
     state->wake.wait(lock, [&] { return state->stop || !state->queue.empty(); });
@@ -96,7 +97,7 @@ void CThreadManager::SetNetThreadNum(int count) {
 
 void CThreadManager::StartNetThreads() {
   while (static_cast<int>(m_vecNetThreads.size()) < m_nNetThreadNum) {
-    m_vecNetThreads.push_back(new CThreadWrapper());
+    m_vecNetThreads.push_back(new CThreadWrapper("netlib net"));
   }
 }
 
@@ -107,7 +108,7 @@ CThreadWrapper* CThreadManager::GetNetThread() {
 }
 
 int CThreadManager::CreateTaskThread(CThreadWrapper*& thread, int /*type*/, int /*flag*/) {
-  thread = new CThreadWrapper();
+  thread = new CThreadWrapper("netlib task");
   return 0;
 }
 

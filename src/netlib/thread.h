@@ -47,10 +47,11 @@ class CThreadWrapper {
   friend class CMsgQueue;
   struct State;
 
-  CThreadWrapper();
+  // `name` names the thread (see NameCurrentThread).
+  explicit CThreadWrapper(const char* name);
   ~CThreadWrapper();
   int Post(IMsg* msg);
-  static void Run(std::shared_ptr<State> state);
+  static void Run(std::shared_ptr<State> state, const char* name);
 
   std::shared_ptr<State> m_pState;
   std::thread m_thread;
