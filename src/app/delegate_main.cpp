@@ -85,6 +85,10 @@ void DelegateMain::OnFinalMessage(HWND hWnd) {
   WindowImplBase::OnFinalMessage(hWnd);
   Forget();
   delete this;
+  // However the window went (WM_CLOSE from the task manager or a logoff, a
+  // failed creation), the program ends with it: a process without its
+  // window would keep the single-instance mutex and lock out every start.
+  PostQuitMessage(0);
 }
 
 void DelegateMain::OnClick(TNotifyUI& msg) {

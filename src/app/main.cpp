@@ -48,13 +48,17 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int) {
   CPaintManagerUI::SetResourceZip(L"skin.zip", false);
   CWndShadow::Initialize(hInstance);
 
-  if (DelegateMain* frame = DelegateMain::Instance()) {
-    frame->Create(nullptr, DllResourceMgr::LoadStringW("s.app.name"), WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 500,
-                  400, nullptr);
+  // Without its main window the program has nothing to wait for: no message
+  // loop runs then, and the loop ends whenever that window goes.
+  DelegateMain* frame = DelegateMain::Instance();
+  if (frame && frame->Create(nullptr, DllResourceMgr::LoadStringW("s.app.name"), WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0,
+                             0, 0, 500, 400, nullptr)) {
     frame->SetIcon(kIconResource);
     frame->CenterWindow();
     frame->ShowWindow(true);
     CPaintManagerUI::MessageLoop();
+  } else {
+    LOG_FUNC_TAG(LOG_LEVEL_ERROR, "wWinMain", "main window not created");
   }
 
   theWmiInfo.UninitWmi();

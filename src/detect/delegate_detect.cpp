@@ -1,14 +1,34 @@
 #include "detect/delegate_detect.h"
 
-#include <atomic>
+#include <mutex>
 
 #include "corekit/log.h"
 #include "detect/detect_msg.h"
 #include "netlib/thread.h"
 
 namespace {
-std::atomic<DelegateDetect*> g_pInstance{nullptr};
-constexpr int kJoinMs = 1000;
+constexpr DWORD kJoinMs = 1000;
+
+// The single instance. The worker's messages hold it too, so it outlives a
+// worker that is still inside an item when the window goes.
+std::mutex g_instanceMutex;
+std::shared_ptr<DelegateDetect> g_pInstance;
+
+// Waits up to `ms` for the worker to end. Meanwhile this thread handles the
+// messages other threads send it: the worker may be blocked in a report to
+// a window of this thread, and would otherwise wait out the whole time.
+bool JoinLettingReportsThrough(CThreadWrapper* thread, DWORD ms) {
+  HANDLE handle = thread->NativeHandle();
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // runs the sent messages
+    if (thread->Join(0) == 0) return true;
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= ms) return false;
+    MsgWaitForMultipleObjects(handle ? 1 : 0, &handle, FALSE, ms - elapsed, QS_SENDMESSAGE);
+  }
+}
 }  // namespace
 
 DelegateDetect::DelegateDetect() : m_factory(CreateDefaultHandlers) {}
@@ -16,37 +36,36 @@ DelegateDetect::DelegateDetect() : m_factory(CreateDefaultHandlers) {}
 DelegateDetect::~DelegateDetect() { DestroyHandlers(); }
 
 DelegateDetect* DelegateDetect::Instance() {
-  DelegateDetect* instance = g_pInstance.load();
-  if (!instance) {
-    instance = new DelegateDetect();
-    g_pInstance.store(instance);
-  }
-  return instance;
+  std::lock_guard<std::mutex> lock(g_instanceMutex);
+  if (!g_pInstance) g_pInstance.reset(new DelegateDetect(), [](DelegateDetect* self) { delete self; });
+  return g_pInstance.get();
 }
 
 void DelegateDetect::Shutdown() {
-  DelegateDetect* self = g_pInstance.load();
+  std::shared_ptr<DelegateDetect> self;
+  {
+    std::lock_guard<std::mutex> lock(g_instanceMutex);
+    self = g_pInstance;
+  }
   if (!self) return;
+  // The window is going: the worker reports no more, and an item waiting
+  // for background work returns at once.
+  self->SetView(nullptr, nullptr);
+  self->Cancel();
   bool ended = true;
   if (self->m_pThread) {
     self->m_pThread->Stop(0);
-    ended = self->m_pThread->Join(kJoinMs) == 0;
+    ended = JoinLettingReportsThrough(self->m_pThread, kJoinMs);
     self->m_pThread->Destory(0);
     self->m_pThread = nullptr;
   }
-  if (!ended) {
-    // The worker is still inside a handler (closing during a run): it may
-    // touch that handler when it returns, so the handlers are left to the
-    // end of the process instead of being freed under it.
-    LOG_FUNC(LOG_LEVEL_INFO, "worker still running, handlers kept until exit");
-    self->m_vecHandler.clear();
-  }
-  g_pInstance.store(nullptr);
-  delete self;
+  if (!ended) LOG_FUNC(LOG_LEVEL_INFO, "worker still inside an item, the sequencer goes when it leaves");
+  std::lock_guard<std::mutex> lock(g_instanceMutex);
+  if (g_pInstance == self) g_pInstance.reset();
 }
 
 void DelegateDetect::SetView(HWND hWnd, IDetectView* pView) {
-  m_hWnd = hWnd;
+  m_hWnd.store(hWnd);
   m_pView = pView;
 }
 
@@ -95,7 +114,7 @@ void DelegateDetect::Cancel() {
 
 void DelegateDetect::PostItem(IDetectHandler* handler) {
   if (!m_pThread) return;
-  m_pThread->GetMsgQueue()->PostMsg(new DetectMsg(handler), 1);
+  m_pThread->GetMsgQueue()->PostMsg(new DetectMsg(shared_from_this(), handler), 1);
 }
 
 void DelegateDetect::PostNextItem(IDetectHandler* finished) {
@@ -114,13 +133,17 @@ void DelegateDetect::OnDetectBegin(IDetectHandler* handler) {
     }
   }
   m_pCurrnetHandler = handler;
-  SendMessageW(m_hWnd, WM_DETECT_ROUTINE, DETECT_BEGIN, 0);
+  Report(DETECT_BEGIN);
 }
 
 void DelegateDetect::OnDetectFinish(IDetectHandler* handler) {
   LOG_METHOD(LOG_LEVEL_INFO, "pHandler = " << handler->GetType());
   m_pCurrnetHandler = handler;
-  SendMessageW(m_hWnd, WM_DETECT_ROUTINE, DETECT_FINISH, 0);
+  Report(DETECT_FINISH);
+}
+
+void DelegateDetect::Report(DetectState state) {
+  if (HWND hWnd = m_hWnd.load()) SendMessageW(hWnd, WM_DETECT_ROUTINE, state, 0);
 }
 
 void DelegateDetect::OnDetectRoutine(WPARAM state) {

@@ -9,7 +9,9 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "detect/detect_handler.h"
@@ -29,13 +31,17 @@ class IDetectView {
   ~IDetectView() = default;
 };
 
-class DelegateDetect {
+class DelegateDetect : public std::enable_shared_from_this<DelegateDetect> {
  public:
   using HandlerFactory = std::function<void(std::vector<IDetectHandler*>& handlers)>;
 
+  // The single instance, made on first call from whichever thread.
   static DelegateDetect* Instance();
-  // Stops the worker (stop request, Join(1000), Destory) and frees the
-  // single instance; a later Instance() builds a fresh one.
+  // Ends the run with the window: no more reports, the asynchronous pair
+  // stopped, the worker stopped and joined for at most 1000 ms while the
+  // reports it may be blocked in are let through, then the single instance
+  // is let go (a later Instance() builds a fresh one). A worker still inside
+  // an item keeps the sequencer and its handlers until it has left it.
   static void Shutdown();
 
   // The window that receives WM_DETECT_ROUTINE and the view it reports to.
@@ -69,12 +75,15 @@ class DelegateDetect {
   void PostItem(IDetectHandler* handler);
   void PostNextItem(IDetectHandler* finished);
 
+  // Reports go to the window while it is there; sends to it block the worker.
+  void Report(DetectState state);
+
   CThreadWrapper* m_pThread = nullptr;
   IDetectHandler* m_pCurrnetHandler = nullptr;
   std::vector<IDetectHandler*> m_vecHandler;
   bool m_bCancel = false;
   int m_nCurIndex = -1;
-  HWND m_hWnd = nullptr;
+  std::atomic<HWND> m_hWnd{nullptr};  // cleared by Shutdown while the worker may read it
   IDetectView* m_pView = nullptr;
   HandlerFactory m_factory;
 };

@@ -4,10 +4,10 @@
 #include "detect/detect_handler.h"
 
 int DetectMsg::OnMsg() {
-  if (!m_pHandler) return 0;
-  DelegateDetect::Instance()->OnDetectBegin(m_pHandler);
+  if (!m_pDetect || !m_pHandler) return 0;
+  m_pDetect->OnDetectBegin(m_pHandler);
   m_pHandler->DoDetect();
-  DelegateDetect::Instance()->OnDetectFinish(m_pHandler);
+  m_pDetect->OnDetectFinish(m_pHandler);
   m_pHandler = nullptr;
   return 0;
 }

@@ -2,15 +2,21 @@
 // finish report.
 #pragma once
 
+#include <memory>
+
 #include "netlib/msg.h"
 
+class DelegateDetect;
 class IDetectHandler;
 
 class DetectMsg : public IMsg {
  public:
-  explicit DetectMsg(IDetectHandler* handler) : m_pHandler(handler) {}
+  // The message keeps its sequencer alive until the worker has released it.
+  DetectMsg(std::shared_ptr<DelegateDetect> detect, IDetectHandler* handler)
+      : m_pDetect(std::move(detect)), m_pHandler(handler) {}
   int OnMsg() override;
 
  private:
-  IDetectHandler* m_pHandler;  // not owned
+  std::shared_ptr<DelegateDetect> m_pDetect;
+  IDetectHandler* m_pHandler;  // owned by the sequencer
 };

@@ -20,8 +20,9 @@ thread_local CThreadWrapper* t_pNetThread = nullptr;
 
 int CMsgQueue::PostMsg(IMsg* msg, int /*flag*/) { return m_pOwner->Post(msg); }
 
-CThreadWrapper::CThreadWrapper(bool network) : m_pState(std::make_shared<State>()), m_queue(this) {
-  m_thread = std::thread(&CThreadWrapper::Run, m_pState, network ? this : nullptr);
+CThreadWrapper::CThreadWrapper(const char* name, bool network)
+    : m_pState(std::make_shared<State>()), m_queue(this) {
+  m_thread = std::thread(&CThreadWrapper::Run, m_pState, name, network ? this : nullptr);
 }
 
 CThreadWrapper* CThreadWrapper::CurrentNetThread() { return t_pNetThread; }
@@ -44,7 +45,8 @@ int CThreadWrapper::Post(IMsg* msg) {
   return -1;
 }
 
-void CThreadWrapper::Run(std::shared_ptr<State> state, CThreadWrapper* network) {
+void CThreadWrapper::Run(std::shared_ptr<State> state, const char* name, CThreadWrapper* network) {
+  netlib::NameCurrentThread(name);
   t_pNetThread = network;
   std::unique_lock<std::mutex> lock(state->mutex);
   for (;;) {
@@ -103,7 +105,7 @@ void CThreadManager::SetNetThreadNum(int count) {
 
 void CThreadManager::StartNetThreads() {
   while (static_cast<int>(m_vecNetThreads.size()) < m_nNetThreadNum) {
-    m_vecNetThreads.push_back(new CThreadWrapper(true));
+    m_vecNetThreads.push_back(new CThreadWrapper("netlib net", true));
   }
 }
 
@@ -114,7 +116,7 @@ CThreadWrapper* CThreadManager::GetNetThread() {
 }
 
 int CThreadManager::CreateTaskThread(CThreadWrapper*& thread, int /*type*/, int /*flag*/) {
-  thread = new CThreadWrapper();
+  thread = new CThreadWrapper("netlib task");
   return 0;
 }
 

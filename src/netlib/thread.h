@@ -50,12 +50,12 @@ class CThreadWrapper {
   friend class CMsgQueue;
   struct State;
 
-  // A network thread knows itself (CurrentNetThread); network threads are
-  // never freed.
-  explicit CThreadWrapper(bool network = false);
+  // `name` names the thread (see NameCurrentThread). A network thread
+  // knows itself (CurrentNetThread); network threads are never freed.
+  explicit CThreadWrapper(const char* name, bool network = false);
   ~CThreadWrapper();
   int Post(IMsg* msg);
-  static void Run(std::shared_ptr<State> state, CThreadWrapper* network);
+  static void Run(std::shared_ptr<State> state, const char* name, CThreadWrapper* network);
 
   std::shared_ptr<State> m_pState;
   std::thread m_thread;

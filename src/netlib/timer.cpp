@@ -104,6 +104,7 @@ class TimerService {
   TimerService() : m_thread([this] { Run(); }) {}
 
   void Run() {
+    netlib::NameCurrentThread("netlib timer");
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
       if (m_queue.empty()) {

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "corekit/log.h"
+#include "netlib/thread_native.h"
 #include "ping/ping.h"
 
 namespace {
@@ -104,6 +105,7 @@ int CPingUnit::Start() {
 DWORD WINAPI CPingUnit::PingThreadProc(void* param) {
   const std::unique_ptr<std::shared_ptr<Job>> share(static_cast<std::shared_ptr<Job>*>(param));
   Job& job = **share;
+  netlib::NameCurrentThread("ping series");
   job.Run();
   // A stopped series ends without a report.
   if (!job.bStop && !job.bReported.exchange(true)) job.pUnit->OnPingStop(job.Snapshot());

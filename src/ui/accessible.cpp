@@ -5,6 +5,7 @@
 #include "ui/button.h"
 #include "ui/container.h"
 #include "ui/paint_manager.h"
+#include "ui/ui_thread.h"
 
 namespace {
 
@@ -40,6 +41,15 @@ struct UniqueIdSearch {
     return pControl->GetAccessible()->GetUniqueId() == search->id ? pControl : nullptr;
   }
 };
+
+// Every call acts on the user-interface thread, which owns the controls:
+// COM delivers calls from other processes on threads of its own.
+template <typename Body>
+HRESULT OnUiThread(Body&& body) {
+  HRESULT hr = RPC_E_DISCONNECTED;
+  ui::RunOnUiThread([&] { hr = body(); });
+  return hr;
+}
 
 }  // namespace
 
@@ -152,209 +162,247 @@ HRESULT CAccessibleUI::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
 }
 
 HRESULT CAccessibleUI::get_accParent(IDispatch** ppdispParent) {
-  if (!ppdispParent) return E_POINTER;
-  *ppdispParent = nullptr;
-  if (!m_pControl) return RPC_E_DISCONNECTED;
-  if (CControlUI* parent = m_pControl->GetParent()) {
-    *ppdispParent = parent->GetAccessible();
-    (*ppdispParent)->AddRef();
-    return S_OK;
-  }
-  // The tree's root hangs under the window's own object.
-  CPaintManagerUI* manager = m_pControl->GetManager();
-  if (!manager || !manager->GetPaintWindow()) return S_FALSE;
-  return ::CreateStdAccessibleObject(manager->GetPaintWindow(), OBJID_WINDOW, IID_IDispatch,
-                                     reinterpret_cast<void**>(ppdispParent));
+  return OnUiThread([&]() -> HRESULT {
+    if (!ppdispParent) return E_POINTER;
+    *ppdispParent = nullptr;
+    if (!m_pControl) return RPC_E_DISCONNECTED;
+    if (CControlUI* parent = m_pControl->GetParent()) {
+      *ppdispParent = parent->GetAccessible();
+      (*ppdispParent)->AddRef();
+      return S_OK;
+    }
+    // The tree's root hangs under the window's own object.
+    CPaintManagerUI* manager = m_pControl->GetManager();
+    if (!manager || !manager->GetPaintWindow()) return S_FALSE;
+    return ::CreateStdAccessibleObject(manager->GetPaintWindow(), OBJID_WINDOW, IID_IDispatch,
+                                       reinterpret_cast<void**>(ppdispParent));
+  });
 }
 
 HRESULT CAccessibleUI::get_accChildCount(long* pcountChildren) {
-  if (!pcountChildren) return E_POINTER;
-  if (!m_pControl) return RPC_E_DISCONNECTED;
-  *pcountChildren = static_cast<long>(VisibleChildren(m_pControl).size());
-  return S_OK;
+  return OnUiThread([&]() -> HRESULT {
+    if (!pcountChildren) return E_POINTER;
+    if (!m_pControl) return RPC_E_DISCONNECTED;
+    *pcountChildren = static_cast<long>(VisibleChildren(m_pControl).size());
+    return S_OK;
+  });
 }
 
 HRESULT CAccessibleUI::get_accChild(VARIANT varChild, IDispatch** ppdispChild) {
-  if (!ppdispChild) return E_POINTER;
-  *ppdispChild = nullptr;
-  if (!m_pControl) return RPC_E_DISCONNECTED;
-  CControlUI* target = Target(varChild);
-  if (!target || target == m_pControl) return E_INVALIDARG;
-  *ppdispChild = target->GetAccessible();
-  (*ppdispChild)->AddRef();
-  return S_OK;
+  return OnUiThread([&]() -> HRESULT {
+    if (!ppdispChild) return E_POINTER;
+    *ppdispChild = nullptr;
+    if (!m_pControl) return RPC_E_DISCONNECTED;
+    CControlUI* target = Target(varChild);
+    if (!target || target == m_pControl) return E_INVALIDARG;
+    *ppdispChild = target->GetAccessible();
+    (*ppdispChild)->AddRef();
+    return S_OK;
+  });
 }
 
 HRESULT CAccessibleUI::get_accName(VARIANT varChild, BSTR* pszName) {
-  if (!m_pControl) return RPC_E_DISCONNECTED;
-  CControlUI* target = Target(varChild);
-  if (!target) return E_INVALIDARG;
-  return ReturnText(NameOf(target), pszName);
+  return OnUiThread([&]() -> HRESULT {
+    if (!m_pControl) return RPC_E_DISCONNECTED;
+    CControlUI* target = Target(varChild);
+    if (!target) return E_INVALIDARG;
+    return ReturnText(NameOf(target), pszName);
+  });
 }
 
 HRESULT CAccessibleUI::get_accValue(VARIANT, BSTR* pszValue) {
-  if (pszValue) *pszValue = nullptr;
-  return m_pControl ? S_FALSE : RPC_E_DISCONNECTED;
+  return OnUiThread([&]() -> HRESULT {
+    if (pszValue) *pszValue = nullptr;
+    return m_pControl ? S_FALSE : RPC_E_DISCONNECTED;
+  });
 }
 
 HRESULT CAccessibleUI::get_accDescription(VARIANT varChild, BSTR* pszDescription) {
-  if (!m_pControl) return RPC_E_DISCONNECTED;
-  CControlUI* target = Target(varChild);
-  if (!target) return E_INVALIDARG;
-  // The tooltip adds to a name that came from the text.
-  std::wstring tip = target->GetToolTip();
-  return ReturnText(tip == NameOf(target) ? std::wstring() : tip, pszDescription);
+  return OnUiThread([&]() -> HRESULT {
+    if (!m_pControl) return RPC_E_DISCONNECTED;
+    CControlUI* target = Target(varChild);
+    if (!target) return E_INVALIDARG;
+    // The tooltip adds to a name that came from the text.
+    std::wstring tip = target->GetToolTip();
+    return ReturnText(tip == NameOf(target) ? std::wstring() : tip, pszDescription);
+  });
 }
 
 HRESULT CAccessibleUI::get_accRole(VARIANT varChild, VARIANT* pvarRole) {
-  if (!pvarRole) return E_POINTER;
-  if (!m_pControl) return RPC_E_DISCONNECTED;
-  CControlUI* target = Target(varChild);
-  if (!target) return E_INVALIDARG;
-  pvarRole->vt = VT_I4;
-  pvarRole->lVal = RoleOf(target);
-  return S_OK;
+  return OnUiThread([&]() -> HRESULT {
+    if (!pvarRole) return E_POINTER;
+    if (!m_pControl) return RPC_E_DISCONNECTED;
+    CControlUI* target = Target(varChild);
+    if (!target) return E_INVALIDARG;
+    pvarRole->vt = VT_I4;
+    pvarRole->lVal = RoleOf(target);
+    return S_OK;
+  });
 }
 
 HRESULT CAccessibleUI::get_accState(VARIANT varChild, VARIANT* pvarState) {
-  if (!pvarState) return E_POINTER;
-  if (!m_pControl) return RPC_E_DISCONNECTED;
-  CControlUI* target = Target(varChild);
-  if (!target) return E_INVALIDARG;
-  pvarState->vt = VT_I4;
-  pvarState->lVal = StateOf(target);
-  return S_OK;
+  return OnUiThread([&]() -> HRESULT {
+    if (!pvarState) return E_POINTER;
+    if (!m_pControl) return RPC_E_DISCONNECTED;
+    CControlUI* target = Target(varChild);
+    if (!target) return E_INVALIDARG;
+    pvarState->vt = VT_I4;
+    pvarState->lVal = StateOf(target);
+    return S_OK;
+  });
 }
 
 HRESULT CAccessibleUI::get_accHelp(VARIANT, BSTR* pszHelp) {
-  if (pszHelp) *pszHelp = nullptr;
-  return m_pControl ? S_FALSE : RPC_E_DISCONNECTED;
+  return OnUiThread([&]() -> HRESULT {
+    if (pszHelp) *pszHelp = nullptr;
+    return m_pControl ? S_FALSE : RPC_E_DISCONNECTED;
+  });
 }
 
 HRESULT CAccessibleUI::get_accHelpTopic(BSTR* pszHelpFile, VARIANT, long* pidTopic) {
-  if (pszHelpFile) *pszHelpFile = nullptr;
-  if (pidTopic) *pidTopic = 0;
-  return m_pControl ? S_FALSE : RPC_E_DISCONNECTED;
+  return OnUiThread([&]() -> HRESULT {
+    if (pszHelpFile) *pszHelpFile = nullptr;
+    if (pidTopic) *pidTopic = 0;
+    return m_pControl ? S_FALSE : RPC_E_DISCONNECTED;
+  });
 }
 
 HRESULT CAccessibleUI::get_accKeyboardShortcut(VARIANT, BSTR* pszKeyboardShortcut) {
-  if (pszKeyboardShortcut) *pszKeyboardShortcut = nullptr;
-  return m_pControl ? S_FALSE : RPC_E_DISCONNECTED;
+  return OnUiThread([&]() -> HRESULT {
+    if (pszKeyboardShortcut) *pszKeyboardShortcut = nullptr;
+    return m_pControl ? S_FALSE : RPC_E_DISCONNECTED;
+  });
 }
 
 HRESULT CAccessibleUI::get_accFocus(VARIANT* pvarChild) {
-  if (!pvarChild) return E_POINTER;
-  pvarChild->vt = VT_EMPTY;
-  if (!m_pControl) return RPC_E_DISCONNECTED;
-  CPaintManagerUI* manager = m_pControl->GetManager();
-  CControlUI* focus = manager ? manager->GetFocus() : nullptr;
-  for (CControlUI* c = focus; c; c = c->GetParent()) {
-    if (c != m_pControl) continue;
-    if (focus == m_pControl) {
-      pvarChild->vt = VT_I4;
-      pvarChild->lVal = CHILDID_SELF;
-    } else {
-      SetDispatch(pvarChild, focus);
+  return OnUiThread([&]() -> HRESULT {
+    if (!pvarChild) return E_POINTER;
+    pvarChild->vt = VT_EMPTY;
+    if (!m_pControl) return RPC_E_DISCONNECTED;
+    CPaintManagerUI* manager = m_pControl->GetManager();
+    CControlUI* focus = manager ? manager->GetFocus() : nullptr;
+    for (CControlUI* c = focus; c; c = c->GetParent()) {
+      if (c != m_pControl) continue;
+      if (focus == m_pControl) {
+        pvarChild->vt = VT_I4;
+        pvarChild->lVal = CHILDID_SELF;
+      } else {
+        SetDispatch(pvarChild, focus);
+      }
+      return S_OK;
     }
-    return S_OK;
-  }
-  return S_FALSE;
+    return S_FALSE;
+  });
 }
 
 HRESULT CAccessibleUI::get_accSelection(VARIANT* pvarChildren) {
-  if (!pvarChildren) return E_POINTER;
-  pvarChildren->vt = VT_EMPTY;
-  return m_pControl ? S_FALSE : RPC_E_DISCONNECTED;
+  return OnUiThread([&]() -> HRESULT {
+    if (!pvarChildren) return E_POINTER;
+    pvarChildren->vt = VT_EMPTY;
+    return m_pControl ? S_FALSE : RPC_E_DISCONNECTED;
+  });
 }
 
 HRESULT CAccessibleUI::get_accDefaultAction(VARIANT varChild, BSTR* pszDefaultAction) {
-  if (!m_pControl) return RPC_E_DISCONNECTED;
-  CControlUI* target = Target(varChild);
-  if (!target) return E_INVALIDARG;
-  return ReturnText(IsA(target, L"Button") ? L"press" : L"", pszDefaultAction);
+  return OnUiThread([&]() -> HRESULT {
+    if (!m_pControl) return RPC_E_DISCONNECTED;
+    CControlUI* target = Target(varChild);
+    if (!target) return E_INVALIDARG;
+    return ReturnText(IsA(target, L"Button") ? L"press" : L"", pszDefaultAction);
+  });
 }
 
 HRESULT CAccessibleUI::accSelect(long flagsSelect, VARIANT varChild) {
-  if (!m_pControl) return RPC_E_DISCONNECTED;
-  CControlUI* target = Target(varChild);
-  if (!target) return E_INVALIDARG;
-  if (!(flagsSelect & SELFLAG_TAKEFOCUS) || !target->IsFocusable()) return S_FALSE;
-  target->SetFocus();
-  return target->IsFocused() ? S_OK : S_FALSE;
+  return OnUiThread([&]() -> HRESULT {
+    if (!m_pControl) return RPC_E_DISCONNECTED;
+    CControlUI* target = Target(varChild);
+    if (!target) return E_INVALIDARG;
+    if (!(flagsSelect & SELFLAG_TAKEFOCUS) || !target->IsFocusable()) return S_FALSE;
+    target->SetFocus();
+    return target->IsFocused() ? S_OK : S_FALSE;
+  });
 }
 
 HRESULT CAccessibleUI::accLocation(long* pxLeft, long* pyTop, long* pcxWidth, long* pcyHeight, VARIANT varChild) {
-  if (!pxLeft || !pyTop || !pcxWidth || !pcyHeight) return E_POINTER;
-  if (!m_pControl) return RPC_E_DISCONNECTED;
-  CControlUI* target = Target(varChild);
-  if (!target) return E_INVALIDARG;
-  RECT rc = target->GetPos();
-  POINT origin = {rc.left, rc.top};
-  if (target->GetManager() && target->GetManager()->GetPaintWindow())
-    ::ClientToScreen(target->GetManager()->GetPaintWindow(), &origin);
-  *pxLeft = origin.x;
-  *pyTop = origin.y;
-  *pcxWidth = rc.right - rc.left;
-  *pcyHeight = rc.bottom - rc.top;
-  return S_OK;
+  return OnUiThread([&]() -> HRESULT {
+    if (!pxLeft || !pyTop || !pcxWidth || !pcyHeight) return E_POINTER;
+    if (!m_pControl) return RPC_E_DISCONNECTED;
+    CControlUI* target = Target(varChild);
+    if (!target) return E_INVALIDARG;
+    RECT rc = target->GetPos();
+    POINT origin = {rc.left, rc.top};
+    if (target->GetManager() && target->GetManager()->GetPaintWindow())
+      ::ClientToScreen(target->GetManager()->GetPaintWindow(), &origin);
+    *pxLeft = origin.x;
+    *pyTop = origin.y;
+    *pcxWidth = rc.right - rc.left;
+    *pcyHeight = rc.bottom - rc.top;
+    return S_OK;
+  });
 }
 
 HRESULT CAccessibleUI::accNavigate(long navDir, VARIANT varStart, VARIANT* pvarEndUpAt) {
-  if (!pvarEndUpAt) return E_POINTER;
-  pvarEndUpAt->vt = VT_EMPTY;
-  if (!m_pControl) return RPC_E_DISCONNECTED;
-  CControlUI* start = Target(varStart);
-  if (!start) return E_INVALIDARG;
-  CControlUI* result = nullptr;
-  if (navDir == NAVDIR_FIRSTCHILD || navDir == NAVDIR_LASTCHILD) {
-    std::vector<CControlUI*> children = VisibleChildren(start);
-    if (!children.empty()) result = navDir == NAVDIR_FIRSTCHILD ? children.front() : children.back();
-  } else if (start->GetParent()) {
-    std::vector<CControlUI*> siblings = VisibleChildren(start->GetParent());
-    for (size_t i = 0; i < siblings.size(); ++i) {
-      if (siblings[i] != start) continue;
-      bool forward = navDir == NAVDIR_NEXT || navDir == NAVDIR_DOWN || navDir == NAVDIR_RIGHT;
-      bool backward = navDir == NAVDIR_PREVIOUS || navDir == NAVDIR_UP || navDir == NAVDIR_LEFT;
-      if (forward && i + 1 < siblings.size()) result = siblings[i + 1];
-      if (backward && i > 0) result = siblings[i - 1];
+  return OnUiThread([&]() -> HRESULT {
+    if (!pvarEndUpAt) return E_POINTER;
+    pvarEndUpAt->vt = VT_EMPTY;
+    if (!m_pControl) return RPC_E_DISCONNECTED;
+    CControlUI* start = Target(varStart);
+    if (!start) return E_INVALIDARG;
+    CControlUI* result = nullptr;
+    if (navDir == NAVDIR_FIRSTCHILD || navDir == NAVDIR_LASTCHILD) {
+      std::vector<CControlUI*> children = VisibleChildren(start);
+      if (!children.empty()) result = navDir == NAVDIR_FIRSTCHILD ? children.front() : children.back();
+    } else if (start->GetParent()) {
+      std::vector<CControlUI*> siblings = VisibleChildren(start->GetParent());
+      for (size_t i = 0; i < siblings.size(); ++i) {
+        if (siblings[i] != start) continue;
+        bool forward = navDir == NAVDIR_NEXT || navDir == NAVDIR_DOWN || navDir == NAVDIR_RIGHT;
+        bool backward = navDir == NAVDIR_PREVIOUS || navDir == NAVDIR_UP || navDir == NAVDIR_LEFT;
+        if (forward && i + 1 < siblings.size()) result = siblings[i + 1];
+        if (backward && i > 0) result = siblings[i - 1];
+      }
     }
-  }
-  if (!result) return S_FALSE;
-  SetDispatch(pvarEndUpAt, result);
-  return S_OK;
+    if (!result) return S_FALSE;
+    SetDispatch(pvarEndUpAt, result);
+    return S_OK;
+  });
 }
 
 HRESULT CAccessibleUI::accHitTest(long xLeft, long yTop, VARIANT* pvarChild) {
-  if (!pvarChild) return E_POINTER;
-  pvarChild->vt = VT_EMPTY;
-  if (!m_pControl) return RPC_E_DISCONNECTED;
-  CPaintManagerUI* manager = m_pControl->GetManager();
-  if (!manager || !manager->GetPaintWindow()) return S_FALSE;
-  POINT pt = {xLeft, yTop};
-  ::ScreenToClient(manager->GetPaintWindow(), &pt);
-  CControlUI* hit = manager->FindControl(pt);
-  // Buttons are leaves: a label inside one answers as the button.
-  for (CControlUI* c = hit; c; c = c->GetParent())
-    if (IsA(c, L"Button")) hit = c;
-  bool inside = false;
-  for (CControlUI* c = hit; c; c = c->GetParent()) inside = inside || c == m_pControl;
-  if (!inside) return S_FALSE;
-  if (hit == m_pControl) {
-    pvarChild->vt = VT_I4;
-    pvarChild->lVal = CHILDID_SELF;
-  } else {
-    SetDispatch(pvarChild, hit);
-  }
-  return S_OK;
+  return OnUiThread([&]() -> HRESULT {
+    if (!pvarChild) return E_POINTER;
+    pvarChild->vt = VT_EMPTY;
+    if (!m_pControl) return RPC_E_DISCONNECTED;
+    CPaintManagerUI* manager = m_pControl->GetManager();
+    if (!manager || !manager->GetPaintWindow()) return S_FALSE;
+    POINT pt = {xLeft, yTop};
+    ::ScreenToClient(manager->GetPaintWindow(), &pt);
+    CControlUI* hit = manager->FindControl(pt);
+    // Buttons are leaves: a label inside one answers as the button.
+    for (CControlUI* c = hit; c; c = c->GetParent())
+      if (IsA(c, L"Button")) hit = c;
+    bool inside = false;
+    for (CControlUI* c = hit; c; c = c->GetParent()) inside = inside || c == m_pControl;
+    if (!inside) return S_FALSE;
+    if (hit == m_pControl) {
+      pvarChild->vt = VT_I4;
+      pvarChild->lVal = CHILDID_SELF;
+    } else {
+      SetDispatch(pvarChild, hit);
+    }
+    return S_OK;
+  });
 }
 
 HRESULT CAccessibleUI::accDoDefaultAction(VARIANT varChild) {
-  if (!m_pControl) return RPC_E_DISCONNECTED;
-  CControlUI* target = Target(varChild);
-  if (!target) return E_INVALIDARG;
-  if (!IsA(target, L"Button")) return DISP_E_MEMBERNOTFOUND;
-  target->Activate();
-  return S_OK;
+  return OnUiThread([&]() -> HRESULT {
+    if (!m_pControl) return RPC_E_DISCONNECTED;
+    CControlUI* target = Target(varChild);
+    if (!target) return E_INVALIDARG;
+    if (!IsA(target, L"Button")) return DISP_E_MEMBERNOTFOUND;
+    target->Activate();
+    return S_OK;
+  });
 }
 
 HRESULT CAccessibleUI::put_accName(VARIANT, BSTR) { return E_NOTIMPL; }

@@ -1,15 +1,15 @@
 // An animated GIF ("GifAnim" in the layout files): plays the frames of its
-// "bkimage" with their own delays while it is visible.
+// "bkimage" with their own delays while it is visible. The frames are
+// decoded once, on first use. A step of an opaque animation that nothing
+// covers copies its frame straight to the window; any other step repaints
+// the control's rectangle.
 #pragma once
 
 #include <memory>
 #include <vector>
 
 #include "ui/control.h"
-
-namespace ui {
-struct StreamImage;
-}
+#include "ui/gdiplus_inc.h"
 
 class CGifAnimUI : public CControlUI {
  public:
@@ -24,16 +24,22 @@ class CGifAnimUI : public CControlUI {
   void DoEvent(TEventUI& event) override;
   void DoPaint(CUIRender& render, const RECT& rcPaint) override;
 
-  UINT GetFrameCount() const { return static_cast<UINT>(m_delays.size()); }
+  UINT GetFrameCount() const { return static_cast<UINT>(m_frames.size()); }
   UINT GetCurrentFrame() const { return m_nFrame; }
 
  private:
   void Load();
   void Play();
   void Stop();
+  void ReleaseFrames();
+  // Copies the current frame to the window; false when it has to be painted.
+  bool ShowFrameDirectly();
+  // Wholly inside its ancestors, with no later sibling drawn over it.
+  bool IsUncovered() const;
 
-  std::unique_ptr<ui::StreamImage> m_image;
-  std::vector<UINT> m_delays;  // milliseconds per frame
+  std::vector<std::unique_ptr<Gdiplus::Bitmap>> m_frames;  // premultiplied, ready to draw
+  std::vector<HBITMAP> m_bitmaps;  // GDI copies of opaque frames, for direct steps
+  std::vector<UINT> m_delays;      // milliseconds per frame
   UINT m_nFrame = 0;
   bool m_bLoaded = false;
   bool m_bPlaying = false;

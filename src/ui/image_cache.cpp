@@ -40,22 +40,19 @@ std::wstring CacheKey(const std::wstring& file) {
   return key;
 }
 
-// A premultiplied copy draws fastest and no longer needs the stream.
-Gdiplus::Bitmap* ToPremultiplied(Gdiplus::Image* source) {
+}  // namespace
+
+std::unique_ptr<Gdiplus::Bitmap> ToPremultiplied(Gdiplus::Image* source) {
   UINT width = source->GetWidth(), height = source->GetHeight();
   if (width == 0 || height == 0) return nullptr;
-  auto* copy = new Gdiplus::Bitmap(static_cast<INT>(width), static_cast<INT>(height), PixelFormat32bppPARGB);
-  if (copy->GetLastStatus() != Gdiplus::Ok) {
-    delete copy;
-    return nullptr;
-  }
-  Gdiplus::Graphics g(copy);
+  auto copy = std::make_unique<Gdiplus::Bitmap>(static_cast<INT>(width), static_cast<INT>(height),
+                                                PixelFormat32bppPARGB);
+  if (copy->GetLastStatus() != Gdiplus::Ok) return nullptr;
+  Gdiplus::Graphics g(copy.get());
   g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
   g.DrawImage(source, 0, 0, static_cast<INT>(width), static_cast<INT>(height));
   return copy;
 }
-
-}  // namespace
 
 void EnsureGdiplus() {
   static ULONG_PTR token = [] {
@@ -101,7 +98,7 @@ Gdiplus::Bitmap* GetCachedImage(const std::wstring& file) {
   Gdiplus::Bitmap* bitmap = nullptr;
   if (ReadSkinFile(file, bytes)) {
     std::unique_ptr<StreamImage> decoded = DecodeImage(bytes);
-    if (decoded) bitmap = ToPremultiplied(decoded->image);
+    if (decoded) bitmap = ToPremultiplied(decoded->image).release();
     if (!bitmap) LOG_FUNC(LOG_LEVEL_ERROR, "image not decodable = " << file);
   }
   // A missing image is remembered too, so it is reported once.

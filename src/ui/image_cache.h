@@ -14,6 +14,10 @@ namespace ui {
 // Starts GDI+ once per process.
 void EnsureGdiplus();
 
+// A premultiplied 32-bit copy of the image (its active frame): it draws
+// fastest and no longer needs the stream. Null for an empty image.
+std::unique_ptr<Gdiplus::Bitmap> ToPremultiplied(Gdiplus::Image* source);
+
 // The decoded image of a skin file, in premultiplied 32-bit form; null (and
 // one log line) when the file is missing or is no image.
 Gdiplus::Bitmap* GetCachedImage(const std::wstring& file);

@@ -7,6 +7,7 @@
 #include "ui/image_cache.h"
 #include "ui/render.h"
 #include "ui/skin_archive.h"
+#include "ui/ui_thread.h"
 
 namespace {
 
@@ -119,7 +120,10 @@ void CPaintManagerUI::Init(HWND hWnd) {
   m_pEventHover = m_pEventClick = m_pTooltipOwner = nullptr;
   m_bMouseTracking = false;
   m_hWndPaint = hWnd;
-  if (hWnd) NeedUpdate();
+  if (!hWnd) return;
+  // The thread of the windows is the one other threads hand their UI work to.
+  ui::BindUiThread();
+  NeedUpdate();
 }
 
 bool CPaintManagerUI::AttachDialog(CControlUI* pRoot) {

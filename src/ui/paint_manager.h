@@ -76,6 +76,8 @@ class CPaintManagerUI {
   bool MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
 
   void NeedUpdate();
+  // True while a layout is pending: control places may still change.
+  bool IsUpdateNeeded() const { return m_bUpdateNeeded; }
   void Invalidate(const RECT& rc);
   // Runs a pending layout now (painting does it anyway).
   void UpdateLayout();

@@ -114,8 +114,12 @@ void CUIRender::DrawPart(Gdiplus::Bitmap* image, const RECT& dest, int sx, int s
 
 void CUIRender::DrawImage(const RECT& dest, Gdiplus::Image* image) {
   if (!image || IsEmptyRect(dest)) return;
-  m_graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBilinear);
-  m_graphics.DrawImage(image, Gdiplus::Rect(dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top));
+  const INT dw = dest.right - dest.left, dh = dest.bottom - dest.top;
+  // At its own size an image is copied, not resampled.
+  const bool unscaled = image->GetWidth() == static_cast<UINT>(dw) && image->GetHeight() == static_cast<UINT>(dh);
+  m_graphics.SetInterpolationMode(unscaled ? Gdiplus::InterpolationModeNearestNeighbor
+                                           : Gdiplus::InterpolationModeHighQualityBilinear);
+  m_graphics.DrawImage(image, Gdiplus::Rect(dest.left, dest.top, dw, dh));
 }
 
 bool CUIRender::DrawImage(const RECT& dest, const ui::ImageDesc& desc) {

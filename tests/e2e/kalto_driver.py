@@ -76,8 +76,11 @@ def can_run(exe):
 
 
 class KaltoSession:
-    def __init__(self, build_dir, display, language="en_US"):
+    def __init__(self, build_dir, display, language="en_US", prefix_dir=None):
+        """`prefix_dir`: the build tree whose Wine prefix runs the program
+        (another one inside a private network namespace); the build's own by default."""
         self.build = os.path.abspath(build_dir)
+        self.prefix = os.path.abspath(prefix_dir or build_dir)
         self.display = display
         self.language = language
         self.texts = read_string_table(language)
@@ -88,7 +91,7 @@ class KaltoSession:
     def start_detached(self):
         """Launches the program and returns at once."""
         exe = os.path.join(self.build, "kalto.exe")
-        self.process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), self.build, exe],
+        self.process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), self.prefix, exe],
                                         env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def start(self, timeout=60):
@@ -113,7 +116,7 @@ class KaltoSession:
     # -- reading the window -------------------------------------------------
     def reader(self, *args):
         exe = os.path.join(self.build, "tests", "e2e", "ui_reader.exe")
-        return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), self.build, exe, MAIN_CLASS, *args],
+        return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), self.prefix, exe, MAIN_CLASS, *args],
                               env=self.env, capture_output=True)
 
     def elements(self):
@@ -179,7 +182,7 @@ class KaltoSession:
         return path
 
     def log_path(self):
-        pattern = os.path.join(self.build, "wineprefix", "drive_c", "users", "*", "AppData", "Roaming",
+        pattern = os.path.join(self.prefix, "wineprefix", "drive_c", "users", "*", "AppData", "Roaming",
                                "Orvane", "KALTO", "log", "kalto_*.log")
         files = glob.glob(pattern)
         return max(files, key=os.path.getmtime) if files else None

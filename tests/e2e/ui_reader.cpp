@@ -4,6 +4,9 @@
 //   ui_reader <window-class> dump    one line per visible element:
 //                                    role <TAB> state <TAB> x y w h <TAB> name
 //   ui_reader <window-class> close   asks the window to close (system close command)
+//   ui_reader <window-class> end     sends WM_CLOSE, as the task manager's "End task" does
+//   ui_reader <window-class> press <name>   presses the first element of that
+//                                    name with its default action, as a screen reader does
 //   ui_reader <window-class> wait <seconds>   waits for the window to exist
 //
 // Exit code 1 when the window is not found.
@@ -80,11 +83,44 @@ void Walk(IAccessible* acc, int depth) {
   }
 }
 
+// Presses the first visible element named `name` under `acc`; true when pressed.
+bool Press(IAccessible* acc, const std::wstring& name) {
+  VARIANT self;
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT state;
+  VariantInit(&state);
+  if (FAILED(acc->get_accState(self, &state)) || state.vt != VT_I4 || (state.lVal & STATE_SYSTEM_INVISIBLE))
+    return false;
+  BSTR own = nullptr;
+  const bool match = SUCCEEDED(acc->get_accName(self, &own)) && own && name == own;
+  if (own) SysFreeString(own);
+  if (match) return SUCCEEDED(acc->accDoDefaultAction(self));
+  long count = 0;
+  if (FAILED(acc->get_accChildCount(&count)) || count <= 0) return false;
+  std::vector<VARIANT> children(static_cast<size_t>(count));
+  long obtained = 0;
+  if (FAILED(AccessibleChildren(acc, 0, count, children.data(), &obtained))) return false;
+  bool pressed = false;
+  for (long i = 0; i < obtained; ++i) {
+    VARIANT& child = children[static_cast<size_t>(i)];
+    if (!pressed && child.vt == VT_DISPATCH && child.pdispVal) {
+      IAccessible* sub = nullptr;
+      if (SUCCEEDED(child.pdispVal->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&sub))) && sub) {
+        pressed = Press(sub, name);
+        sub->Release();
+      }
+    }
+    VariantClear(&child);
+  }
+  return pressed;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
-    fputs("usage: ui_reader <window-class> dump|close|wait <seconds>\n", stderr);
+    fputs("usage: ui_reader <window-class> dump|close|end|press <name>|wait <seconds>\n", stderr);
     return 2;
   }
   const std::wstring command = argv[2];
@@ -103,6 +139,10 @@ int wmain(int argc, wchar_t** argv) {
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     return 0;
   }
+  if (command == L"end") {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+  }
   CoInitialize(nullptr);
   IAccessible* acc = nullptr;
   const HRESULT hr = AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&acc));
@@ -111,8 +151,13 @@ int wmain(int argc, wchar_t** argv) {
     CoUninitialize();
     return 1;
   }
-  Walk(acc, 0);
+  int code = 0;
+  if (command == L"press") {
+    code = argc > 3 && Press(acc, argv[3]) ? 0 : 1;
+  } else {
+    Walk(acc, 0);
+  }
   acc->Release();
   CoUninitialize();
-  return 0;
+  return code;
 }

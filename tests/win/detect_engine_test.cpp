@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "detect/delegate_detect.h"
@@ -167,16 +168,56 @@ TEST_F(EngineTest, StatesOtherThanBeginAndFinishChangeNothing) {
   EXPECT_EQ(finishes_.size(), 11u);
 }
 
-TEST_F(EngineTest, ShutdownDuringARunDoesNotHang) {
+TEST_F(EngineTest, AWorkerStillInsideAnItemAtShutdownKeepsItsSequencer) {
   onCreated_ = [&] { Fake(0)->Hold(); };
-  DelegateDetect::Instance()->Start();
+  DelegateDetect* engine = DelegateDetect::Instance();
+  engine->Start();
   ASSERT_TRUE(PumpUntil([&] { return begins_.size() == 1; }, 5000));
   const DWORD start = GetTickCount();
-  DelegateDetect::Shutdown();
+  DelegateDetect::Shutdown();  // the join times out: the processor item is held
   EXPECT_LT(GetTickCount() - start, 3000u);
+  EXPECT_EQ(ledger_.destroyed, 0);  // the worker still uses its handler
+  EXPECT_EQ(ledger_.stops[8], 1);   // the asynchronous pair was stopped with the window
+  EXPECT_EQ(ledger_.stops[9], 1);
   Fake(0)->Release();  // the worker finishes its item against a window that no longer listens
-  PumpFor(200);
+  // Leaving the item, the worker lets go of the sequencer, which frees the handlers.
+  ASSERT_TRUE(PumpUntil([&] { return ledger_.destroyed == 11; }, 5000));
+  fakes_.clear();
   EXPECT_EQ(finishes_.size(), 0u);
+  EXPECT_EQ(reports_.size(), 1u);  // no finish report reached the window
+  EXPECT_NE(DelegateDetect::Instance(), nullptr);
+}
+
+TEST_F(EngineTest, ShutdownWhileTheWorkerReportsIsQuickAndFreesTheHandlers) {
+  onCreated_ = [&] { Fake(1)->Hold(); };
+  DelegateDetect::Instance()->Start();
+  ASSERT_TRUE(PumpUntil([&] { return begins_.size() == 2; }, 5000));
+  // The memory item ends now and its finish report is sent to this thread,
+  // which is busy shutting down.
+  Fake(1)->Release();
+  DelegateDetect::Shutdown();
+  // The worker ended within the join: the handlers went with the sequencer.
+  EXPECT_EQ(ledger_.destroyed, 11);
+  fakes_.clear();
+  EXPECT_EQ(begins_.size(), 2u);  // nothing more began
+}
+
+TEST(Engine, EveryThreadGetsTheSameInstance) {
+  DelegateDetect::Shutdown();
+  std::atomic<int> ready{0};
+  DelegateDetect* seen[8] = {};
+  std::vector<std::thread> threads;
+  for (auto& slot : seen) {
+    threads.emplace_back([&ready, &slot] {
+      ++ready;
+      while (ready < 8) std::this_thread::yield();
+      slot = DelegateDetect::Instance();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (DelegateDetect* instance : seen) EXPECT_EQ(instance, seen[0]);
+  EXPECT_EQ(DelegateDetect::Instance(), seen[0]);
+  DelegateDetect::Shutdown();
 }
 
 TEST(Engine, WithoutAWorkerThreadNothingBegins) {
@@ -213,7 +254,7 @@ TEST(Engine, TheRealHandlerListHasTheRunOrder) {
 TEST(Engine, AMessageWithoutAHandlerDoesNothingAndIsReleased) {
   static std::atomic<int> released{0};
   struct CountedMsg : DetectMsg {
-    CountedMsg() : DetectMsg(nullptr) {}
+    CountedMsg() : DetectMsg(nullptr, nullptr) {}
     void Release() override {
       ++released;
       DetectMsg::Release();

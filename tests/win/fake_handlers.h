@@ -18,6 +18,7 @@ inline const int kRunOrder[] = {0, 1, 4, 6, 2, 3, 5, 7, 10, 8, 9};
 // What the doubles did. `events` is written on the user-interface thread only.
 struct Ledger {
   std::vector<std::string> events;  // "create 4", "destroy 4"
+  std::atomic<int> destroyed{0};     // also counts destructions on the worker thread
   std::atomic<int> stops[11] = {};
   std::atomic<int> preStarts[11] = {};
   std::atomic<int> detects[11] = {};
@@ -32,6 +33,7 @@ class FakeHandler : public IDetectHandler {
   ~FakeHandler() override {
     ledger_.events.push_back("destroy " + std::to_string(type_));
     CloseHandle(release_);
+    ++ledger_.destroyed;
   }
   int GetType() override { return type_; }
   bool IsAsync() override { return async_; }

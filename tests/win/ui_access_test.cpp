@@ -4,8 +4,10 @@
 
 #include <oleacc.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ui/accessible.h"
@@ -132,6 +134,39 @@ TEST(Accessibility, StatesPlacesAndThePressOfAButton) {
   // The control goes, the object a reader still holds answers safely.
   static_cast<CContainerUI*>(ok->GetParent()->GetInterface(L"Container"))->RemoveAll();
   EXPECT_EQ(acc->get_accName(self, &action), RPC_E_DISCONNECTED);
+  acc->Release();
+  ::DestroyWindow(hwnd);
+}
+
+// As COM delivers a screen reader's calls: on a thread other than the
+// window's, while the window's thread runs its message loop.
+TEST(Accessibility, CallsFromAnotherThreadActOnTheWindowsThread) {
+  TestWindow window(L"window.xml");
+  HWND hwnd = window.CreateShown();
+  CControlUI* ok = window.Find(L"ok");
+  DWORD clickThread = 0;
+  window.onClick = [&] { clickThread = ::GetCurrentThreadId(); };
+  IAccessible* acc = ok->GetAccessible();
+  acc->AddRef();
+  std::atomic<bool> done{false};
+  HRESULT pressed = E_FAIL;
+  std::wstring name;
+  std::thread reader([&] {
+    name = Name(acc);
+    pressed = acc->accDoDefaultAction(Self());
+    done = true;
+  });
+  const DWORD start = ::GetTickCount();
+  while (!done && ::GetTickCount() - start < 10000) {
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+  }
+  reader.join();
+  EXPECT_EQ(pressed, S_OK);
+  EXPECT_EQ(name, CAccessibleUI::NameOf(ok));
+  EXPECT_EQ(window.clicks, std::vector<std::wstring>{L"ok"});
+  EXPECT_EQ(clickThread, ::GetCurrentThreadId());  // the click ran where the window lives
   acc->Release();
   ::DestroyWindow(hwnd);
 }

@@ -30,6 +30,19 @@ void Wheel(HWND hwnd, const RECT& over, int notches) {
   ::SendMessageW(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA * notches), MAKELPARAM(pt.x, pt.y));
 }
 
+// Counts the window's repaints.
+class CountingWindow : public TestWindow {
+ public:
+  using TestWindow::TestWindow;
+  int paints = 0;
+
+ protected:
+  LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override {
+    if (uMsg == WM_PAINT) ++paints;
+    return TestWindow::HandleMessage(uMsg, wParam, lParam);
+  }
+};
+
 }  // namespace
 
 TEST(LiveTree, HidingAndShowingAChildLaysTheRestOutAgain) {
@@ -119,6 +132,27 @@ TEST(LiveTree, KeyboardFocusScrollsAButtonIntoView) {
   list->RemoveAll();
   EXPECT_EQ(window.Manager().GetFocus(), nullptr);
   ::SendMessageW(hwnd, WM_KEYDOWN, VK_RETURN, 0);
+  ::DestroyWindow(hwnd);
+}
+
+TEST(LiveTree, AnOpaqueAnimationShowsItsFramesWithoutRepaintingTheWindow) {
+  CountingWindow window(kListWindow);
+  HWND hwnd = window.CreateShown();
+  auto* gif = static_cast<CGifAnimUI*>(window.Find(L"gif")->GetInterface(L"GifAnim"));
+  ASSERT_TRUE(gif);
+  uitest::Pump(5);  // laid out and painted
+  window.paints = 0;
+  for (int step = 0; step < 2; ++step) {
+    const UINT before = gif->GetCurrentFrame();
+    for (int i = 0; i < 200 && gif->GetCurrentFrame() == before; ++i) uitest::Pump(1);  // frames last 100 ms
+    ASSERT_NE(gif->GetCurrentFrame(), before);
+    // The window shows the new frame (red, then blue) at once.
+    HDC hdc = ::GetDC(hwnd);
+    const COLORREF shown = ::GetPixel(hdc, 4, 4);
+    ::ReleaseDC(hwnd, hdc);
+    EXPECT_EQ(shown, gif->GetCurrentFrame() == 0 ? RGB(255, 0, 0) : RGB(0, 0, 255)) << step;
+  }
+  EXPECT_EQ(window.paints, 0);  // nothing beneath it was repainted for the steps
   ::DestroyWindow(hwnd);
 }
 

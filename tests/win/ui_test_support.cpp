@@ -65,6 +65,7 @@ void TestWindow::Notify(TNotifyUI& msg) {
 
 void TestWindow::OnClick(TNotifyUI& msg) {
   clicks.push_back(msg.pSender->GetName());
+  if (onClick) onClick();
   if (closeCodeOnClick >= 0) Close(static_cast<UINT>(closeCodeOnClick));
 }
 

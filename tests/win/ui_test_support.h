@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@ class TestWindow : public WindowImplBase {
   std::vector<std::wstring> clicks;          // names of clicked controls
   std::vector<wchar_t> chars;                // what reached OnChar
   int closeCodeOnClick = -1;                 // Close(code) when a click arrives
+  std::function<void()> onClick;             // called with every click
 
  protected:
   const wchar_t* GetWindowClassName() const override { return L"KaltoUiTestWindow"; }

@@ -1,0 +1,73 @@
+#!/usr/bin/env python3
+"""kalto.exe as other programs meet it: a screen reader that presses the start
+button through the accessibility tree, the task manager's "End task" and the
+close button. Each ends as a user expects: the run reaches its end, the
+program ends and the next start opens a window again.
+
+Usage: app_life_test.py <build-dir>
+"""
+import os
+import re
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from kalto_driver import Display, KaltoSession, can_run  # noqa: E402
+
+BUILD = None
+ROUTINE = re.compile(r"\[DelegateDetect::OnDetectRoutine:\d+\]\[DetectState = (\d+), m_pCurrnetHandler = (-?\d+)\]")
+RUN_ORDER = [0, 1, 4, 6, 2, 3, 5, 7, 10, 8, 9]
+
+
+class AppLife(unittest.TestCase):
+    def setUp(self):
+        self.display = Display()
+        self.session = KaltoSession(BUILD, self.display.name, "en_US")
+
+    def tearDown(self):
+        if self.session.process and not self.session.exited():
+            self.session.process.kill()
+            self.session.process.wait()
+        self.display.close()
+
+    def wait_exit(self, timeout=30):
+        deadline = time.time() + timeout
+        while time.time() < deadline and not self.session.exited():
+            time.sleep(0.2)
+        return self.session.process.poll()
+
+    def test_a_run_pressed_through_the_accessibility_tree_reaches_its_end(self):
+        session = self.session
+        session.start()
+        session.wait_for_text("s.ui.start", 8, enabled=True)
+        pressed = session.reader("press", session.texts["s.ui.start"])
+        self.assertEqual(pressed.returncode, 0, pressed.stderr)
+        session.wait_for_text("s.detect.finished", 300)
+        with open(session.log_path(), encoding="utf-8", errors="replace") as f:
+            reports = [(int(state), int(kind)) for state, kind in ROUTINE.findall(f.read())]
+        expected = [(state, kind) for kind in RUN_ORDER for state in (0, 2)]
+        self.assertEqual(reports, expected)
+        self.assertEqual(session.close(), 0)
+
+    def test_end_task_ends_the_program_and_a_new_start_opens_its_window(self):
+        session = self.session
+        session.start()
+        session.reader("end")  # WM_CLOSE, as "End task" or taskkill without /f
+        self.assertEqual(self.wait_exit(), 0)
+        session.start()  # the single-instance lock went with the program
+        self.assertEqual(session.close(), 0)
+
+    def test_the_close_button_ends_the_program(self):
+        session = self.session
+        session.start()
+        session.click(session.wait_for_text("s.ui.close", 10))
+        self.assertEqual(self.wait_exit(), 0)
+
+
+if __name__ == "__main__":
+    BUILD = os.path.abspath(sys.argv.pop(1))
+    if not can_run(os.path.join(BUILD, "kalto.exe")):
+        print("app_life_test: this machine runs no 32-bit processes, so this build cannot run here; skipped")
+        sys.exit(77)
+    unittest.main(verbosity=2)
