@@ -29,8 +29,16 @@ const wchar_t kConflictingSuite[] = L"36" L"0\u5B89" L"\u5168" L"\u536B\u58EB";
 // Rows are built with "2,18,30,0"; the processor row gets room below.
 const wchar_t kCpuInset[] = L"2,18,30,30";
 
+// `value` rounded to single precision. The volatile store makes the rounding
+// happen in 32-bit builds too, whose x87 unit otherwise keeps intermediate
+// results wider than their type.
+float Single(double value) {
+  volatile float rounded = static_cast<float>(value);
+  return rounded;
+}
+
 // Hertz, bytes per unit and the like: the quotient rounded to single precision.
-float SingleQuotient(double value, double unit) { return static_cast<float>(value / unit); }
+float SingleQuotient(double value, double unit) { return Single(value / unit); }
 
 constexpr double kGiga = 1000000000.0;
 constexpr double kMebibyte = 1048576.0;
@@ -123,10 +131,10 @@ int GetCpuGrade(const CpuInfoFindings* cpu) {
     count = logical < 2 ? 0 : logical >= 4 ? 2 : 1;
   }
 
-  // A hardware thread counts as half a core.
-  const float factor = (static_cast<float>(logical - cores) * 0.5f) / static_cast<float>(cores) + 1.0f;
-  const float coreHz = static_cast<float>(static_cast<double>(cores) * static_cast<double>(cpu->m_llClockHz));
-  const double totalHz = std::trunc(static_cast<double>(factor * coreHz));
+  // A hardware thread counts as half a core. Each step in single precision.
+  const float factor = Single(Single(static_cast<double>(logical - cores) * 0.5 / cores) + 1.0);
+  const float coreHz = Single(static_cast<double>(cores) * static_cast<double>(cpu->m_llClockHz));
+  const double totalHz = std::trunc(Single(static_cast<double>(factor) * coreHz));
   const float totalGHz = SingleQuotient(totalHz, kGiga);
   const int capacity = totalGHz >= 14.4f ? 3 : totalGHz >= 9.0f ? 2 : totalGHz >= 6.0f ? 1 : 0;
 

@@ -52,7 +52,7 @@ std::optional<ItemVerdict> Judge(IDetectHandler* handler, const skinkit::TextLoo
   }
 }
 
-CControlUI* CollectLabel(CControlUI* control, LPVOID data) {
+CControlUI* CALLBACK CollectLabel(CControlUI* control, LPVOID data) {
   if (control->GetInterface(L"Label")) static_cast<std::vector<CControlUI*>*>(data)->push_back(control);
   return nullptr;
 }

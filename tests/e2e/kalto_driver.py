@@ -76,8 +76,12 @@ def can_run(exe):
 
 
 class KaltoSession:
-    def __init__(self, build_dir, display, language="en_US"):
+    def __init__(self, build_dir, display, language="en_US", prefix_dir=None):
+        """`prefix_dir` is the build tree whose Wine prefix runs the programs
+        (the namespace's one of tests/fixtures/netns_wine.sh); by default
+        `build_dir` itself."""
         self.build = os.path.abspath(build_dir)
+        self.prefix = os.path.abspath(prefix_dir or build_dir)
         self.display = display
         self.language = language
         self.texts = read_string_table(language)
@@ -88,7 +92,7 @@ class KaltoSession:
     def start_detached(self):
         """Launches the program and returns at once."""
         exe = os.path.join(self.build, "kalto.exe")
-        self.process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), self.build, exe],
+        self.process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), self.prefix, exe],
                                         env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def start(self, timeout=60):
@@ -113,7 +117,7 @@ class KaltoSession:
     # -- reading the window -------------------------------------------------
     def reader(self, *args):
         exe = os.path.join(self.build, "tests", "e2e", "ui_reader.exe")
-        return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), self.build, exe, MAIN_CLASS, *args],
+        return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), self.prefix, exe, MAIN_CLASS, *args],
                               env=self.env, capture_output=True)
 
     def elements(self):
@@ -166,6 +170,15 @@ class KaltoSession:
         time.sleep(0.2)
         subprocess.run(["xdotool", "click", "1"], env=self.env, check=True)
 
+    def scroll(self, element, notches):
+        """Turns the mouse wheel over `element`: positive notches scroll down."""
+        x, y = element.centre
+        subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y)], env=self.env, check=True)
+        button = "5" if notches > 0 else "4"
+        subprocess.run(["xdotool", "click", "--repeat", str(abs(notches)), "--delay", "50", button], env=self.env,
+                       check=True)
+        time.sleep(0.3)
+
     def screenshot(self, path, window_only=True):
         """The screen, or only the main window's rectangle, as a PNG."""
         os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
@@ -179,7 +192,7 @@ class KaltoSession:
         return path
 
     def log_path(self):
-        pattern = os.path.join(self.build, "wineprefix", "drive_c", "users", "*", "AppData", "Roaming",
+        pattern = os.path.join(self.prefix, "wineprefix", "drive_c", "users", "*", "AppData", "Roaming",
                                "Orvane", "KALTO", "log", "kalto_*.log")
         files = glob.glob(pattern)
         return max(files, key=os.path.getmtime) if files else None
