@@ -17,16 +17,11 @@
 
 namespace {
 
-// The findings a handler carries; null for a handler without them, which
-// then gets no verdict instead of a misread one.
-template <class Findings>
-const Findings* FindingsOf(IDetectHandler* handler) {
-  return dynamic_cast<const Findings*>(handler);
-}
-
+// The rule applied to the findings the handler carries; a handler without
+// them gets no verdict instead of a misread one.
 template <class Findings, class Rule>
 std::optional<ItemVerdict> Apply(IDetectHandler* handler, Rule rule, const skinkit::TextLookup& text) {
-  const Findings* findings = FindingsOf<Findings>(handler);
+  const auto* findings = dynamic_cast<const Findings*>(handler);
   if (!findings) return std::nullopt;
   return rule(*findings, text);
 }
