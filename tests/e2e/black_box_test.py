@@ -204,7 +204,7 @@ class BlackBox(unittest.TestCase):
 
 def run_in_namespace(build):
     """Runs this script again inside the private network namespace."""
-    hosts = ",".join(f"{host}={address}" for _, host, address, _, _ in SERVERS)
+    hosts = ",".join(f"{address} {host}" for _, host, address, _, _ in SERVERS)
     targets = ",".join(f"{address}:{delay}:{lost}" for _, _, address, delay, lost in SERVERS if delay is not None)
     script = os.path.join(ROOT, "tests", "fixtures", "netns_wine.sh")
     env = dict(os.environ, KALTO_NETNS_HOSTS=hosts)

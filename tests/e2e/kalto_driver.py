@@ -77,9 +77,8 @@ def can_run(exe):
 
 class KaltoSession:
     def __init__(self, build_dir, display, language="en_US", prefix_dir=None):
-        """`prefix_dir` is the build tree whose Wine prefix runs the programs
-        (the namespace's one of tests/fixtures/netns_wine.sh); by default
-        `build_dir` itself."""
+        """`prefix_dir`: the build tree whose Wine prefix runs the program
+        (another one inside a private network namespace); the build's own by default."""
         self.build = os.path.abspath(build_dir)
         self.prefix = os.path.abspath(prefix_dir or build_dir)
         self.display = display
