@@ -47,8 +47,8 @@ def one_run(build, display):
     session = KaltoSession(build, display.name)
     start = time.monotonic()
     session.start_detached()
-    # The window is centred on the 1280 x 800 screen: its header lies 30 px below its top edge.
-    x, y = 640, (800 - 400) // 2 + 30
+    # The 720 x 480 window is centred on the 1280 x 800 screen: its header lies 30 px below its top edge.
+    x, y = 640, (800 - 480) // 2 + 30
     while not header_painted(display.name, x, y):
         if time.monotonic() - start > 60:
             raise TimeoutError("no painted window")

@@ -24,6 +24,8 @@ enum StatePanel { PANEL_RUNNING = 0, PANEL_NO_PROBLEMS = 1, PANEL_PROBLEMS = 2, 
 
 // The state picture while running, after a cancel and when nothing was found.
 inline constexpr wchar_t kMachinePictureOk[] = L"file='machine.png' source='0,0,84,84'";
+// The state picture of a run that found problems.
+inline constexpr wchar_t kMachinePictureProblems[] = L"file='machine.png' source='84,0,168,84'";
 
 // The detect button's tag: the run state it offers to change.
 enum DetectButtonTag { DETECT_TAG_IDLE = 1, DETECT_TAG_RUNNING = 2 };

@@ -2,13 +2,13 @@
 // verdict code and the type of its check.
 #pragma once
 
+#include "verdict/item_verdict.h"
+
 class CControlUI;
 class CHorizontalLayoutUI;
 class CLabelUI;
 class CVerticalLayoutUI;
 class IDetectHandler;
-
-enum VerdictCode { VERDICT_NONE = 0, VERDICT_PASS = 1, VERDICT_WARNING = 2, VERDICT_FAILURE = 3 };
 
 class CDetectItemUI {
  public:

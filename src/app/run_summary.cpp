@@ -1,6 +1,11 @@
 // The end of a run's display: the summary after the last item, or the
 // cancelled state.
 #include "app/delegate_main.h"
+#include "app/summary_text.h"
+#include "probes/local/cpu_info.h"
+#include "probes/local/memory_info.h"
+#include "probes/net/ip_site_findings.h"
+#include "probes/net/server_net_findings.h"
 #include "skinkit/format_keys.h"
 #include "skinkit/resource_mgr.h"
 
@@ -50,12 +55,24 @@ void DelegateMain::ShowCancelled() {
   if (m_pStateGif) m_pStateGif->SetVisible(false);
 }
 
-// The run is over. Until the items carry verdicts, the summary says only that
-// the check has finished.
+// The run is over: the title counts the failed rows, the lines say what
+// they mean for the network and the machine.
 void DelegateMain::ShowSummary() {
   OfferDetectAgain();
-  if (m_pStateIcon) m_pStateIcon->SetAttribute(L"bkimage", kMachinePictureOk);
-  ShowState(PANEL_NO_PROBLEMS, DllResourceMgr::LoadStringW("s.detect.finished"));
-  ShowCaptions(nullptr, nullptr, nullptr);
+  SummaryInput input;
+  for (const auto& item : m_vecItems) {
+    if (item->m_nState != VERDICT_FAILURE) continue;
+    ++(IsNetworkGroup(item->m_nType) ? input.nNetFailures : input.nSysFailures);
+  }
+  const DelegateDetect* detect = DelegateDetect::Instance();
+  input.pSite = dynamic_cast<const CIPSiteFindings*>(detect->FindHandler(DETECT_TYPE_IP_SITE));
+  input.pServers = dynamic_cast<const CServerNetFindings*>(detect->FindHandler(DETECT_TYPE_SERVER_NET));
+  input.nCpuGrade = GetCpuGrade(dynamic_cast<const CpuInfoFindings*>(detect->FindHandler(DETECT_TYPE_CPU)));
+  input.nMemGrade = GetMemoryGrade(dynamic_cast<const MemoryInfoFindings*>(detect->FindHandler(DETECT_TYPE_MEMORY)));
+  const SummaryText summary = ComposeSummary(input, skinkit::LibraryText);
+
+  if (m_pStateIcon) m_pStateIcon->SetAttribute(L"bkimage", summary.bProblems ? kMachinePictureProblems : kMachinePictureOk);
+  ShowState(summary.bProblems ? PANEL_PROBLEMS : PANEL_NO_PROBLEMS, summary.strTitle);
+  ShowCaptions(nullptr, summary.strNetLine.c_str(), summary.strSysLine.c_str());
   if (m_pStateGif) m_pStateGif->SetVisible(false);
 }

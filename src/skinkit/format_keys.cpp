@@ -5,9 +5,11 @@
 
 namespace skinkit {
 
-std::wstring FormatKeyText(const FormatKey& key, const std::vector<FormatArg>& args) {
+std::wstring LibraryText(const char* key) { return DllResourceMgr::LoadStringW(key); }
+
+std::wstring FormatKeyText(const TextLookup& lookup, const FormatKey& key, const std::vector<FormatArg>& args) {
   bool ok = true;
-  std::wstring text = FormatPrintf(DllResourceMgr::LoadStringW(key.key), args, &ok);
+  std::wstring text = FormatPrintf(lookup(key.key), args, &ok);
   if (!ok) LOG_FUNC(LOG_LEVEL_ERROR, "format text does not fit its arguments, key = " << key.key);
   return text;
 }

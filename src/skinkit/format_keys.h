@@ -6,6 +6,7 @@
 // Signature letters: 'd' int, 'f' double, 's' wide string.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <type_traits>
 
@@ -74,15 +75,27 @@ constexpr bool SignatureIs(const char* signature) {
   return signature[i] == '\0';
 }
 
-// The text of `key` in the selected language, formatted with `args`. A text
-// that does not fit the registered arguments is logged and formatted as far
-// as it fits.
-std::wstring FormatKeyText(const FormatKey& key, const std::vector<FormatArg>& args);
+// Where texts come from: the text of a key, or an empty text.
+using TextLookup = std::function<std::wstring(const char* key)>;
+
+// The text of `key` in the language selected in the resource library.
+std::wstring LibraryText(const char* key);
+
+// The text of `key` given by `lookup`, formatted with `args`. A text that
+// does not fit the registered arguments is logged and formatted as far as
+// it fits.
+std::wstring FormatKeyText(const TextLookup& lookup, const FormatKey& key, const std::vector<FormatArg>& args);
 
 template <const FormatKey& K, typename... A>
-std::wstring FormatText(const A&... args) {
+std::wstring FormatTextFrom(const TextLookup& lookup, const A&... args) {
   static_assert(SignatureIs<A...>(K.signature), "arguments differ from the registered format signature");
-  return FormatKeyText(K, {FormatArg(args)...});
+  return FormatKeyText(lookup, K, {FormatArg(args)...});
+}
+
+// The same with the texts of the resource library.
+template <const FormatKey& K, typename... A>
+std::wstring FormatText(const A&... args) {
+  return FormatTextFrom<K>(LibraryText, args...);
 }
 
 }  // namespace skinkit

@@ -169,6 +169,15 @@ class KaltoSession:
         time.sleep(0.2)
         subprocess.run(["xdotool", "click", "1"], env=self.env, check=True)
 
+    def scroll(self, element, notches):
+        """Turns the mouse wheel over `element`: positive notches scroll down."""
+        x, y = element.centre
+        subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y)], env=self.env, check=True)
+        button = "5" if notches > 0 else "4"
+        subprocess.run(["xdotool", "click", "--repeat", str(abs(notches)), "--delay", "50", button], env=self.env,
+                       check=True)
+        time.sleep(0.3)
+
     def screenshot(self, path, window_only=True):
         """The screen, or only the main window's rectangle, as a PNG."""
         os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)

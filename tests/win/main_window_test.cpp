@@ -9,6 +9,7 @@
 
 #include "app/delegate_main.h"
 #include "fake_handlers.h"
+#include "main_window_support.h"
 #include "skinkit/format_keys.h"
 #include "skinkit/resource_mgr.h"
 
@@ -37,15 +38,7 @@ class TestMain : public DelegateMain {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    DllResourceMgr::instance()->LoadSkin("kalto", "zh_CN");
-    CPaintManagerUI::SetTextResolver([](const std::string& key) { return Text(key.c_str()); });
-    CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
-    // The test runs in build/<preset>/tests/win; the skin archive lies in build/<preset>.
-    CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath() + L"..\\..\\");
-    CPaintManagerUI::SetResourceZip(L"skin.zip", false);
-    CWndShadow::Initialize(GetModuleHandleW(nullptr));
-  }
+  static void SetUpTestSuite() { UseProgramSkin("zh_CN"); }
 
   void SetUp() override {
     frame_ = new TestMain();

@@ -26,6 +26,10 @@ class CIPSiteHandler : public IDetectHandler, public IHttpRequestSink, public CI
   // On a network thread: the end of the request to the address service.
   void OnRequestEnd(int result, IHttpRequest* request, CDataPackage& body) override;
 
+  // True once the check had its end (an answer, a failed request or the
+  // time-out of DoDetect); false while it runs or after a cancel cut it short.
+  bool IsFinish() const { return m_bFinish == 1; }
+
   static constexpr DWORD kWaitMilliseconds = 20000;
   static constexpr int kRetries = 5;
 

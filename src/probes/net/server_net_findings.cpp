@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "corekit/log.h"
+#include "ping/echo_series.h"
 #include "skinkit/resource_mgr.h"
 
 namespace {
@@ -29,6 +30,10 @@ void ReadLimit(const TiXmlElement& element, const char* name, int low, int high,
 }
 
 }  // namespace
+
+int ServerLossPercent(int failCount, int pingCount) {
+  return pingCount <= 0 ? kUnreachableLost : LossPercent(failCount, pingCount);
+}
 
 ServerNetLimits ParseServerNetLimits(const std::string& xml) {
   ServerNetLimits limits;

@@ -25,6 +25,14 @@ struct ServerNetLimits {
   int nTimes = 100;      // echoes per server
 };
 
+// The loss of a server that could not be reached at all.
+constexpr int kUnreachableLost = 100;
+
+// The loss in whole percent of a finished echo series. A series that sent no
+// echo at all (stopped while its host name was still being resolved)
+// reached nothing: it counts as unreachable, not as loss 0.
+int ServerLossPercent(int failCount, int pingCount);
+
 // Reads <SvrDetect><ICMP lost="" deley="" times=""/></SvrDetect>. An absent
 // attribute keeps its default; bad XML, a missing element, a value that is
 // not a number or out of range is logged and keeps the default.

@@ -4,10 +4,6 @@
 #include "ping/echo_series.h"
 #include "ping/ping_unit.h"
 
-namespace {
-constexpr int kUnreachableLost = 100;
-}
-
 CServerNetHandler::CServerNetHandler()
     : CServerNetFindings(CurrentMediaServers(), LoadServerNetLimits()),
       m_dwCreateThreadId(GetCurrentThreadId()),
@@ -49,7 +45,7 @@ void CServerNetHandler::OnPingUnitStop(CPingUnit* unit) {
   for (size_t i = 0; i < m_vecPingUnit.size(); ++i) {
     if (m_vecPingUnit[i].get() != unit) continue;
     const CEchoSeries& series = unit->GetSeries();
-    const int nLost = LossPercent(series.GetFailCount(), series.GetPingCount());
+    const int nLost = ServerLossPercent(series.GetFailCount(), series.GetPingCount());
     const int nDelay = static_cast<int>(unit->GetAvgDelay());
     LOG_METHOD(LOG_LEVEL_INFO, "server " << unit->GetAddr() << " nDelay = " << nDelay << ", nLost = " << nLost);
     if (SetServerResult(i, nDelay, nLost)) Finish();
