@@ -139,8 +139,10 @@ void CGifAnimUI::Stop() {
 void CGifAnimUI::DoEvent(TEventUI& event) {
   if (event.Type != UIEVENT_TIMER || event.wParam != kFrameTimer) return CControlUI::DoEvent(event);
   if (m_frames.empty()) return;
+  const UINT shown = m_delays[m_nFrame];
   m_nFrame = (m_nFrame + 1) % static_cast<UINT>(m_frames.size());
-  m_pManager->SetTimer(this, kFrameTimer, m_delays[m_nFrame]);
+  // The timer repeats by itself; it is set again only for a different delay.
+  if (m_delays[m_nFrame] != shown) m_pManager->SetTimer(this, kFrameTimer, m_delays[m_nFrame]);
   if (!ShowFrameDirectly()) Invalidate();
 }
 
