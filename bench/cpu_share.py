@@ -8,7 +8,11 @@ loss). The run is started through the accessibility tree, its end is read
 from the log (so that nothing reads the window while it is measured), and
 the kernel's accounting of the process and of each of its threads gives
 the shares of one core. Threads are told apart by the names the program
-gives them; the user-interface thread is the process's first thread.
+gives them (Wine hands them to Linux); the user-interface thread is the
+process's first thread. A thread started by a named thread carries that
+name until it names itself, so the threads that WMI and the device
+enumeration start count with the detection worker. Threads that end before
+the run do count with their last reading, taken every half second.
 
 Usage (as root, after a build of the preset): bench/cpu_share.py [build-dir]
 (default build/win32).
