@@ -11,8 +11,8 @@ the shares of one core. Threads are told apart by the names the program
 gives them (Wine hands them to Linux); the user-interface thread is the
 process's first thread. A thread started by a named thread carries that
 name until it names itself, so the threads that WMI and the device
-enumeration start count with the detection worker. Threads that end before
-the run do count with their last reading, taken every half second.
+enumeration start count with the detection worker. Threads that end during
+the run count with their last reading, taken every half second.
 
 Usage (as root, after a build of the preset): bench/cpu_share.py [build-dir]
 (default build/win32).
