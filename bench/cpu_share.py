@@ -8,7 +8,11 @@ loss). The run is started through the accessibility tree, its end is read
 from the log (so that nothing reads the window while it is measured), and
 the kernel's accounting of the process and of each of its threads gives
 the shares of one core. Threads are told apart by the names the program
-gives them; the user-interface thread is the process's first thread.
+gives them (Wine hands them to Linux); the user-interface thread is the
+process's first thread. A thread started by a named thread carries that
+name until it names itself, so the threads that WMI and the device
+enumeration start count with the detection worker. Threads that end during
+the run count with their last reading, taken every half second.
 
 Usage (as root, after a build of the preset): bench/cpu_share.py [build-dir]
 (default build/win32).
@@ -40,18 +44,24 @@ def stat_ticks(path):
 
 
 def find_program(exe, timeout=60):
-    """The process of `exe`: Wine starts it through start.exe, which does not
-    stay its parent, so it is found by its Windows path."""
-    windows_path = ("Z:" + exe.replace("/", "\\")).encode().lower()
+    """The process of `exe`. Wine may start it through start.exe, which does
+    not stay its parent, so it is found by the path it runs: a Windows path
+    (Z:...) or one relative to its working directory."""
+    exe = os.path.realpath(exe)
     deadline = time.time() + timeout
     while time.time() < deadline:
-        for entry in os.listdir("/proc"):
+        for entry in filter(str.isdigit, os.listdir("/proc")):
             try:
                 with open(f"/proc/{entry}/cmdline", "rb") as f:
-                    if entry.isdigit() and f.read().split(b"\0")[0].lower() == windows_path:
-                        return int(entry)
+                    first = f.read().split(b"\0")[0].decode(errors="replace")
+                if first[:2].lower() == "z:":
+                    path = first[2:].replace("\\", "/")
+                else:
+                    path = os.path.join(os.readlink(f"/proc/{entry}/cwd"), first)
             except OSError:
-                pass
+                continue
+            if first.lower().endswith("kalto.exe") and os.path.realpath(path) == exe:
+                return int(entry)
         time.sleep(0.2)
     raise RuntimeError("kalto.exe did not start")
 
