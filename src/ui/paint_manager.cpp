@@ -38,7 +38,7 @@ CPaintManagerUI::CPaintManagerUI() { ui::EnsureGdiplus(); }
 CPaintManagerUI::~CPaintManagerUI() {
   // Dispatches still on the stack (a listener destroyed the window) must
   // not reach back into this manager.
-  for (DispatchScope* scope = m_pDispatch; scope; scope = scope->m_pOuter) scope->m_pManager = nullptr;
+  *m_pAlive = false;
   DestroyPendingRemovals();
   for (const TimerInfo& timer : m_timers)
     if (m_hWndPaint) ::KillTimer(m_hWndPaint, timer.uWinTimer);
@@ -178,19 +178,18 @@ bool CPaintManagerUI::RemoveNotifier(INotifyUI* pNotifier) {
 }
 
 CPaintManagerUI::DispatchScope::DispatchScope(CPaintManagerUI* pManager)
-    : m_pManager(pManager), m_pOuter(pManager ? pManager->m_pDispatch : nullptr) {
-  if (m_pManager) m_pManager->m_pDispatch = this;
+    : m_pManager(pManager), m_pManagerAlive(pManager ? pManager->m_pAlive : nullptr) {
+  if (m_pManager) ++m_pManager->m_nDispatchDepth;
 }
 
 CPaintManagerUI::DispatchScope::~DispatchScope() {
-  if (!m_pManager) return;
-  m_pManager->m_pDispatch = m_pOuter;
-  if (!m_pOuter) m_pManager->DestroyPendingRemovals();
+  if (!m_pManager || !*m_pManagerAlive) return;
+  if (--m_pManager->m_nDispatchDepth == 0) m_pManager->DestroyPendingRemovals();
 }
 
 void CPaintManagerUI::DestroyRemoved(CControlUI* pControl) {
   if (!pControl) return;
-  if (m_pDispatch) m_pendingRemovals.push_back(pControl);
+  if (m_nDispatchDepth > 0) m_pendingRemovals.push_back(pControl);
   else delete pControl;
 }
 

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -112,9 +113,8 @@ class CPaintManagerUI {
     DispatchScope& operator=(const DispatchScope&) = delete;
 
    private:
-    friend class CPaintManagerUI;
     CPaintManagerUI* m_pManager;
-    DispatchScope* m_pOuter;
+    std::shared_ptr<bool> m_pManagerAlive;
   };
   // Destroys a control already taken out of the tree (its manager reset):
   // at once, or at the end of the running dispatch.
@@ -161,6 +161,7 @@ class CPaintManagerUI {
   HBITMAP m_hbmpOffscreen = nullptr;
   HGDIOBJ m_hbmpOld = nullptr;
   SIZE m_szOffscreen = {0, 0};
-  DispatchScope* m_pDispatch = nullptr;       // the innermost running dispatch
-  std::vector<CControlUI*> m_pendingRemovals;  // destroyed when the dispatch ends
+  int m_nDispatchDepth = 0;                    // dispatches running, nested
+  std::vector<CControlUI*> m_pendingRemovals;  // destroyed when the outermost one ends
+  std::shared_ptr<bool> m_pAlive = std::make_shared<bool>(true);
 };

@@ -1,7 +1,6 @@
 // A stand-in for other processes in the probe tests.
 //   probe_helper set-event NAME   sets the named event and exits (0 on success)
 //   probe_helper sleep MS         stays alive for MS milliseconds
-//   probe_helper spin MS          keeps one processor busy for MS milliseconds
 #include <windows.h>
 
 #include <cwchar>
@@ -14,12 +13,6 @@ int wmain(int argc, wchar_t** argv) {
     const BOOL set = SetEvent(event);
     CloseHandle(event);
     return set ? 0 : 3;
-  }
-  if (argc == 3 && std::wcscmp(argv[1], L"spin") == 0) {
-    const DWORD end = GetTickCount() + static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10));
-    volatile unsigned long spins = 0;
-    while (static_cast<LONG>(end - GetTickCount()) > 0) ++spins;
-    return 0;
   }
   if (argc == 3 && std::wcscmp(argv[1], L"sleep") == 0) {
     Sleep(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
