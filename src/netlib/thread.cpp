@@ -14,11 +14,17 @@ struct CThreadWrapper::State {
   bool ended = false;
 };
 
+namespace {
+thread_local CThreadWrapper* t_pNetThread = nullptr;
+}
+
 int CMsgQueue::PostMsg(IMsg* msg, int /*flag*/) { return m_pOwner->Post(msg); }
 
-CThreadWrapper::CThreadWrapper() : m_pState(std::make_shared<State>()), m_queue(this) {
-  m_thread = std::thread(&CThreadWrapper::Run, m_pState);
+CThreadWrapper::CThreadWrapper(bool network) : m_pState(std::make_shared<State>()), m_queue(this) {
+  m_thread = std::thread(&CThreadWrapper::Run, m_pState, network ? this : nullptr);
 }
+
+CThreadWrapper* CThreadWrapper::CurrentNetThread() { return t_pNetThread; }
 
 CThreadWrapper::~CThreadWrapper() {
   if (m_thread.joinable()) m_thread.detach();
@@ -38,7 +44,8 @@ int CThreadWrapper::Post(IMsg* msg) {
   return -1;
 }
 
-void CThreadWrapper::Run(std::shared_ptr<State> state) {
+void CThreadWrapper::Run(std::shared_ptr<State> state, CThreadWrapper* network) {
+  t_pNetThread = network;
   std::unique_lock<std::mutex> lock(state->mutex);
   for (;;) {
     state->wake.wait(lock, [&] { return state->stop || !state->queue.empty(); });
@@ -96,7 +103,7 @@ void CThreadManager::SetNetThreadNum(int count) {
 
 void CThreadManager::StartNetThreads() {
   while (static_cast<int>(m_vecNetThreads.size()) < m_nNetThreadNum) {
-    m_vecNetThreads.push_back(new CThreadWrapper());
+    m_vecNetThreads.push_back(new CThreadWrapper(true));
   }
 }
 

@@ -42,15 +42,20 @@ class CThreadWrapper {
   // The operating system's handle of the thread (a HANDLE on Windows).
   void* NativeHandle();
 
+  // The network thread running the caller, or null on any other thread.
+  static CThreadWrapper* CurrentNetThread();
+
  private:
   friend class CThreadManager;
   friend class CMsgQueue;
   struct State;
 
-  CThreadWrapper();
+  // A network thread knows itself (CurrentNetThread); network threads are
+  // never freed.
+  explicit CThreadWrapper(bool network = false);
   ~CThreadWrapper();
   int Post(IMsg* msg);
-  static void Run(std::shared_ptr<State> state);
+  static void Run(std::shared_ptr<State> state, CThreadWrapper* network);
 
   std::shared_ptr<State> m_pState;
   std::thread m_thread;

@@ -6,9 +6,14 @@
 #include <mutex>
 #include <thread>
 
+#include "netlib/thread.h"
 #include "netlib/thread_native.h"
 
 using Clock = std::chrono::steady_clock;
+
+namespace {
+constexpr Clock::duration kMinRepeatInterval = std::chrono::milliseconds(10);
+}
 
 struct CTimerWrapper::Entry {
   CTimerWrapper* owner = nullptr;
@@ -16,7 +21,9 @@ struct CTimerWrapper::Entry {
   Clock::duration interval{};
   int remaining = 0;     // 0: repeat until cancelled
   uint64_t generation = 0;  // bumped by every Schedule and Cancel
+  CThreadWrapper* thread = nullptr;  // the network thread it fires on; null: the timer thread
   bool firing = false;
+  std::thread::id firingThread;
 };
 
 namespace {
@@ -34,17 +41,15 @@ class TimerService {
   void Cancel(const std::shared_ptr<CTimerWrapper::Entry>& entry) {
     std::unique_lock<std::mutex> lock(m_mutex);
     ++entry->generation;
-    if (std::this_thread::get_id() == m_thread.get_id()) return;
-    m_idle.wait(lock, [&] { return !entry->firing; });
+    WaitUntilIdle(lock, entry);
   }
 
   void Reschedule(const std::shared_ptr<CTimerWrapper::Entry>& entry, CTimerWrapperSink* sink,
-                  Clock::duration interval, int count) {
+                  Clock::duration interval, int count, CThreadWrapper* thread) {
     std::unique_lock<std::mutex> lock(m_mutex);
     ++entry->generation;
-    if (std::this_thread::get_id() != m_thread.get_id()) {
-      m_idle.wait(lock, [&] { return !entry->firing; });
-    }
+    WaitUntilIdle(lock, entry);
+    entry->thread = thread;
     entry->sink = sink;
     entry->interval = interval;
     entry->remaining = count;
@@ -54,7 +59,43 @@ class TimerService {
 
   void* NativeHandle() { return netlib::NativeThreadHandle(m_thread); }
 
+  // Runs a firing of `entry` unless it was cancelled or replaced since it
+  // became due.
+  void Fire(const std::shared_ptr<CTimerWrapper::Entry>& entry, uint64_t generation) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (generation != entry->generation || !entry->sink) return;
+    entry->firing = true;
+    entry->firingThread = std::this_thread::get_id();
+    CTimerWrapperSink* sink = entry->sink;
+    CTimerWrapper* owner = entry->owner;
+    lock.unlock();
+    sink->OnTimer(owner);
+    lock.lock();
+    entry->firing = false;
+    m_idle.notify_all();
+  }
+
  private:
+  // A firing of a timer that belongs to a network thread, run there.
+  class FireMsg : public IMsg {
+   public:
+    FireMsg(std::shared_ptr<CTimerWrapper::Entry> entry, uint64_t generation)
+        : m_entry(std::move(entry)), m_generation(generation) {}
+    int OnMsg() override {
+      TimerService::Get().Fire(m_entry, m_generation);
+      return 0;
+    }
+
+   private:
+    std::shared_ptr<CTimerWrapper::Entry> m_entry;
+    uint64_t m_generation;
+  };
+
+  // With m_mutex held: waits for a firing of `entry` on another thread to end.
+  void WaitUntilIdle(std::unique_lock<std::mutex>& lock, const std::shared_ptr<CTimerWrapper::Entry>& entry) {
+    m_idle.wait(lock, [&] { return !entry->firing || entry->firingThread == std::this_thread::get_id(); });
+  }
+
   struct Item {
     std::shared_ptr<CTimerWrapper::Entry> entry;
     uint64_t generation;
@@ -84,14 +125,15 @@ class TimerService {
       if (entry->remaining > 0 && --entry->remaining == 0) again = false;
       if (again) m_queue.emplace(due + entry->interval, Item{entry, entry->generation});
 
-      entry->firing = true;
-      CTimerWrapperSink* sink = entry->sink;
-      CTimerWrapper* owner = entry->owner;
+      const uint64_t generation = entry->generation;
+      CThreadWrapper* thread = entry->thread;
       lock.unlock();
-      sink->OnTimer(owner);
+      if (thread) {
+        thread->GetMsgQueue()->PostMsg(new FireMsg(entry, generation));
+      } else {
+        Fire(entry, generation);
+      }
       lock.lock();
-      entry->firing = false;
-      m_idle.notify_all();
     }
   }
 
@@ -109,8 +151,11 @@ CTimerWrapper::CTimerWrapper() : m_pEntry(std::make_shared<Entry>()) { m_pEntry-
 CTimerWrapper::~CTimerWrapper() { Cancel(); }
 
 int CTimerWrapper::Schedule(CTimerWrapperSink* sink, const CTimeValueWrapper& interval, int count) {
-  const auto span = std::chrono::microseconds(interval.GetTotalInUsec() < 0 ? 0 : interval.GetTotalInUsec());
-  TimerService::Get().Reschedule(m_pEntry, sink, span, count < 0 ? 1 : count);
+  if (count < 0) count = 1;
+  Clock::duration span = std::chrono::microseconds(interval.GetTotalInUsec() < 0 ? 0 : interval.GetTotalInUsec());
+  // A repeating timer never fires back to back: a zero interval would spin.
+  if (count != 1 && span < kMinRepeatInterval) span = kMinRepeatInterval;
+  TimerService::Get().Reschedule(m_pEntry, sink, span, count, CThreadWrapper::CurrentNetThread());
   return 0;
 }
 

@@ -1,4 +1,6 @@
-// One-shot and repeating timers of the network library. Callbacks run on the
+// One-shot and repeating timers of the network library. A timer scheduled on
+// a network thread fires on that thread, between the thread's other work, so
+// the objects of that thread need no lock; any other timer fires on the
 // library's timer thread.
 #pragma once
 
@@ -23,10 +25,12 @@ class CTimerWrapper {
   CTimerWrapper& operator=(const CTimerWrapper&) = delete;
 
   // Calls sink->OnTimer after `interval`, `count` times (0: until
-  // cancelled), `interval` apart. Replaces an earlier schedule. Returns 0.
+  // cancelled), `interval` apart (at least 10 ms when repeating). Replaces an
+  // earlier schedule. Returns 0.
   int Schedule(CTimerWrapperSink* sink, const CTimeValueWrapper& interval, int count = 1);
-  // No OnTimer starts after Cancel returns; one that is running on another
-  // thread is waited for. Returns 0.
+  // No OnTimer starts after Cancel returns, also when the firing is already
+  // on its way to the network thread; one that is running on another thread
+  // is waited for. Returns 0.
   int Cancel();
 
   // The timer thread's handle (a HANDLE on Windows).

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -211,4 +213,110 @@ TEST(Timer, RepeatsAndCanCancelItselfFromItsCallback) {
   ASSERT_TRUE(twice.WaitFor(2, 2s));
   std::this_thread::sleep_for(100ms);
   EXPECT_EQ(twice.Count(), 2);
+}
+
+namespace {
+
+// Runs a function on a network thread and waits for it.
+void RunOnNetThread(CThreadWrapper* thread, std::function<void()> work) {
+  struct Call : IMsg {
+    std::function<void()> work;
+    std::promise<void> done;
+    int OnMsg() override {
+      work();
+      done.set_value();
+      return 0;
+    }
+  };
+  auto* call = new Call();
+  call->work = std::move(work);
+  std::future<void> done = call->done.get_future();
+  ASSERT_EQ(thread->GetMsgQueue()->PostMsg(call), 0);
+  ASSERT_EQ(done.wait_for(5s), std::future_status::ready);
+}
+
+// Records the threads its OnTimer ran on.
+class ThreadRecordingSink : public CTimerWrapperSink {
+ public:
+  void OnTimer(CTimerWrapper*) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    threads.push_back(CThreadWrapper::CurrentNetThread());
+  }
+  std::vector<CThreadWrapper*> Threads() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return threads;
+  }
+
+ private:
+  std::mutex mutex;
+  std::vector<CThreadWrapper*> threads;
+};
+
+}  // namespace
+
+TEST(Timer, ScheduledOnANetworkThreadFiresThereBetweenItsOtherWork) {
+  CThreadWrapper* net = CThreadManager::Instance()->GetNetThread();
+  EXPECT_EQ(CThreadWrapper::CurrentNetThread(), nullptr);
+  ThreadRecordingSink sink;
+  CTimerWrapper timer;
+  RunOnNetThread(net, [&] { timer.Schedule(&sink, CTimeValueWrapper(0, 20000), 3); });
+  // Keep the thread busy past the due time: the firings wait for it.
+  std::atomic<bool> open{false}, running{false};
+  net->GetMsgQueue()->PostMsg(new GateMsg(open, running));
+  GateMsg::WaitUntil(running);
+  std::this_thread::sleep_for(100ms);
+  EXPECT_TRUE(sink.Threads().empty());
+  open = true;
+  for (int i = 0; i < 200 && sink.Threads().size() < 3; ++i) std::this_thread::sleep_for(10ms);
+  const std::vector<CThreadWrapper*> expected(3, net);
+  EXPECT_EQ(sink.Threads(), expected);
+
+  // Elsewhere the timer thread serves.
+  ThreadRecordingSink other;
+  CTimerWrapper plain;
+  plain.Schedule(&other, CTimeValueWrapper(0, 1000), 1);
+  for (int i = 0; i < 200 && other.Threads().empty(); ++i) std::this_thread::sleep_for(5ms);
+  EXPECT_EQ(other.Threads(), std::vector<CThreadWrapper*>{nullptr});
+}
+
+TEST(Timer, CancelAfterTheFiringWasHandedToTheNetworkThreadStopsIt) {
+  CThreadWrapper* net = CThreadManager::Instance()->GetNetThread();
+  CountingSink sink;
+  CTimerWrapper timer;
+  std::atomic<bool> open{false}, running{false};
+  RunOnNetThread(net, [&] { timer.Schedule(&sink, CTimeValueWrapper(0, 10000), 1); });
+  net->GetMsgQueue()->PostMsg(new GateMsg(open, running));
+  GateMsg::WaitUntil(running);
+  std::this_thread::sleep_for(100ms);  // due: the firing waits in the thread's queue
+  timer.Cancel();
+  open = true;
+  RunOnNetThread(net, [] {});  // the queued firing has been handled
+  EXPECT_EQ(sink.Count(), 0);
+}
+
+TEST(Timer, CancelWaitsForAFiringRunningOnTheNetworkThread) {
+  CThreadWrapper* net = CThreadManager::Instance()->GetNetThread();
+  struct SlowSink : CTimerWrapperSink {
+    std::atomic<bool> started{false}, finished{false};
+    void OnTimer(CTimerWrapper*) override {
+      started = true;
+      std::this_thread::sleep_for(200ms);
+      finished = true;
+    }
+  } sink;
+  CTimerWrapper timer;
+  RunOnNetThread(net, [&] { timer.Schedule(&sink, CTimeValueWrapper(0, 1000), 1); });
+  while (!sink.started) std::this_thread::sleep_for(1ms);
+  timer.Cancel();
+  EXPECT_TRUE(sink.finished);
+}
+
+TEST(Timer, RepeatingWithZeroIntervalDoesNotSpin) {
+  CountingSink sink;
+  CTimerWrapper timer;
+  timer.Schedule(&sink, CTimeValueWrapper(0, 0), 0);
+  std::this_thread::sleep_for(300ms);
+  timer.Cancel();
+  EXPECT_GE(sink.Count(), 3);
+  EXPECT_LE(sink.Count(), 40);  // 10 ms apart at the least
 }

@@ -1,11 +1,39 @@
-// The public address, region and carrier check.
+// The public address, region and carrier check. The request to the address
+// service starts with the run (PreStart); DoDetect, on the detection worker,
+// waits for its end at most 20 s. The findings are those of CIPSiteFindings;
+// CIPSiteFindings::QueryAddressState answers the summary's two questions.
 #pragma once
 
-#include "detect/detect_handler.h"
+#include <windows.h>
 
-class CIPSiteHandler : public IDetectHandler {
+#include "detect/detect_handler.h"
+#include "httprequest/httprequest.h"
+#include "probes/net/ip_site_findings.h"
+
+class CIPSiteHandler : public IDetectHandler, public IHttpRequestSink, public CIPSiteFindings {
  public:
+  // On the user-interface thread: makes the request object and the event.
+  CIPSiteHandler();
+  ~CIPSiteHandler() override;
+
   int GetType() override { return DETECT_TYPE_IP_SITE; }
   int DoDetect() override;
   bool IsAsync() override { return true; }
+  int PreStart() override;
+  // Drops the request (no report follows) and wakes a waiting DoDetect.
+  void Stop() override;
+
+  // On a network thread: the end of the request to the address service.
+  void OnRequestEnd(int result, IHttpRequest* request, CDataPackage& body) override;
+
+  static constexpr DWORD kWaitMilliseconds = 20000;
+  static constexpr int kRetries = 5;
+
+ private:
+  CHttpRequest* m_pRequest;
+  // 1 once the request ended or DoDetect gave up. Once set, a later answer
+  // is ignored, so the findings never change under the summary's reading.
+  LONG volatile m_bFinish;
+  DWORD m_dwCreateThreadId;
+  HANDLE m_hFinishEvent;
 };

@@ -1,0 +1,203 @@
+#include "netlib/http_exchange.h"
+
+#include <cstdlib>
+
+#include "corekit/log.h"
+#include "corekit/textconv.h"
+#include "netlib/http_session.h"
+#include "netlib/thread.h"
+
+namespace netlib {
+namespace {
+
+constexpr DWORD kReadChunk = 64 * 1024;
+
+// WinHTTP's context value of a request: keeps the exchange alive until
+// WinHTTP has closed the request handle.
+struct Context {
+  std::shared_ptr<CHttpExchange> exchange;
+};
+
+class StepMsg : public IMsg {
+ public:
+  StepMsg(std::shared_ptr<CHttpExchange> exchange, CHttpExchange::Step step, DWORD value, DWORD api)
+      : m_exchange(std::move(exchange)), m_step(step), m_value(value), m_api(api) {}
+  int OnMsg() override {
+    m_exchange->OnStep(m_step, m_value, m_api);
+    return 0;
+  }
+
+ private:
+  std::shared_ptr<CHttpExchange> m_exchange;
+  CHttpExchange::Step m_step;
+  DWORD m_value;
+  DWORD m_api;
+};
+
+void Post(const std::shared_ptr<CHttpExchange>& exchange, CHttpExchange::Step step, DWORD value, DWORD api = 0) {
+  exchange->Thread()->GetMsgQueue()->PostMsg(new StepMsg(exchange, step, value, api));
+}
+
+// On WinHTTP's threads: hands each report over to the network thread.
+void CALLBACK StatusCallback(HINTERNET, DWORD_PTR contextValue, DWORD status, LPVOID info, DWORD infoLength) {
+  Context* context = reinterpret_cast<Context*>(contextValue);
+  if (!context) return;
+  switch (status) {
+    case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
+      Post(context->exchange, CHttpExchange::STEP_SENT, 0);
+      break;
+    case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
+      Post(context->exchange, CHttpExchange::STEP_HEADERS, 0);
+      break;
+    case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
+      Post(context->exchange, CHttpExchange::STEP_DATA_AVAILABLE, info ? *static_cast<DWORD*>(info) : 0);
+      break;
+    case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
+      Post(context->exchange, CHttpExchange::STEP_READ, infoLength);
+      break;
+    case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR: {
+      const auto* result = static_cast<WINHTTP_ASYNC_RESULT*>(info);
+      Post(context->exchange, CHttpExchange::STEP_ERROR, result ? result->dwError : ERROR_WINHTTP_INTERNAL_ERROR,
+           result ? static_cast<DWORD>(result->dwResult) : 0);
+      break;
+    }
+    case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
+      delete context;
+      break;
+    default:
+      break;
+  }
+}
+
+// Runs one step between the gate's Enter and Leave.
+class GateScope {
+ public:
+  explicit GateScope(CCallbackGate& gate) : m_gate(gate), m_bEntered(gate.Enter()) {}
+  ~GateScope() {
+    if (m_bEntered) m_gate.Leave();
+  }
+  bool Entered() const { return m_bEntered; }
+
+ private:
+  CCallbackGate& m_gate;
+  bool m_bEntered;
+};
+
+}  // namespace
+
+CHttpExchange::CHttpExchange(CThreadWrapper* thread, IExchangeSink* sink)
+    : m_pThread(thread), m_pSink(sink), m_buffer(kReadChunk) {}
+
+CHttpExchange::~CHttpExchange() { CloseHandles(); }
+
+bool CHttpExchange::Send(const CHttpUrl& url, const std::string& method, const std::string& target,
+                         const std::string& body) {
+  HINTERNET session = HttpSession();
+  if (!session) return false;
+  m_strBody = body;
+  m_hConnect = ::WinHttpConnect(session, corekit::Utf8ToWide(url.GetHost()).c_str(),
+                                static_cast<INTERNET_PORT>(url.GetPort()), 0);
+  if (!m_hConnect) return false;
+  m_hRequest = ::WinHttpOpenRequest(m_hConnect, corekit::Utf8ToWide(method).c_str(),
+                                    corekit::Utf8ToWide(target).c_str(), nullptr, WINHTTP_NO_REFERER,
+                                    WINHTTP_DEFAULT_ACCEPT_TYPES, url.IsSecure() ? WINHTTP_FLAG_SECURE : 0);
+  if (!m_hRequest) return false;
+  Context* context = new Context{shared_from_this()};
+  DWORD_PTR contextValue = reinterpret_cast<DWORD_PTR>(context);
+  if (!::WinHttpSetOption(m_hRequest, WINHTTP_OPTION_CONTEXT_VALUE, &contextValue, sizeof(contextValue))) {
+    delete context;
+    return false;
+  }
+  // From here on WinHTTP frees the context when the handle closes.
+  const DWORD notifications = WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES;
+  if (::WinHttpSetStatusCallback(m_hRequest, StatusCallback, notifications, 0) == WINHTTP_INVALID_STATUS_CALLBACK) {
+    return false;
+  }
+  return ::WinHttpSendRequest(m_hRequest, WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                              m_strBody.empty() ? WINHTTP_NO_REQUEST_DATA : &m_strBody[0],
+                              static_cast<DWORD>(m_strBody.size()), static_cast<DWORD>(m_strBody.size()),
+                              contextValue) != FALSE;
+}
+
+bool CHttpExchange::Receive() { return m_hRequest && ::WinHttpReceiveResponse(m_hRequest, nullptr) != FALSE; }
+
+void CHttpExchange::Close() {
+  m_gate.Close();
+  CloseHandles();
+}
+
+void CHttpExchange::CloseHandles() {
+  HINTERNET request = static_cast<HINTERNET>(::InterlockedExchangePointer(&m_hRequest, nullptr));
+  HINTERNET connect = static_cast<HINTERNET>(::InterlockedExchangePointer(&m_hConnect, nullptr));
+  if (request) ::WinHttpCloseHandle(request);
+  if (connect) ::WinHttpCloseHandle(connect);
+}
+
+bool CHttpExchange::QueryMore() { return m_hRequest && ::WinHttpQueryDataAvailable(m_hRequest, nullptr) != FALSE; }
+
+void CHttpExchange::Fail(bool connecting, unsigned long error) {
+  CloseHandles();
+  m_gate.Close();
+  m_pSink->OnExchangeError(connecting, error);
+}
+
+void CHttpExchange::OnStep(Step step, DWORD value, DWORD api) {
+  GateScope scope(m_gate);
+  if (!scope.Entered()) return;
+  switch (step) {
+    case STEP_SENT:
+      if (m_bSent) return;
+      m_bSent = true;
+      m_strBody.clear();
+      m_pSink->OnExchangeSent();
+      return;
+    case STEP_HEADERS: {
+      DWORD status = 0;
+      DWORD size = sizeof(status);
+      if (!::WinHttpQueryHeaders(m_hRequest, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                                 WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
+        Fail(false, ::GetLastError());
+        return;
+      }
+      wchar_t text[32] = {};
+      DWORD textSize = sizeof(text) - sizeof(wchar_t);
+      uint64_t length = 0;
+      bool known = false;
+      if (::WinHttpQueryHeaders(m_hRequest, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text,
+                                &textSize, WINHTTP_NO_HEADER_INDEX)) {
+        wchar_t* end = nullptr;
+        length = std::wcstoull(text, &end, 10);
+        known = end != text && *end == L'\0';
+      }
+      if (!m_pSink->OnExchangeHeaders(static_cast<int>(status), length, known)) return;
+      if (!QueryMore()) Fail(false, ::GetLastError());
+      return;
+    }
+    case STEP_DATA_AVAILABLE:
+      if (value == 0) {
+        m_gate.Close();
+        m_pSink->OnExchangeEnd();
+        return;
+      }
+      if (!::WinHttpReadData(m_hRequest, m_buffer.data(), value < kReadChunk ? value : kReadChunk, nullptr)) {
+        Fail(false, ::GetLastError());
+      }
+      return;
+    case STEP_READ:
+      if (value == 0) {
+        m_gate.Close();
+        m_pSink->OnExchangeEnd();
+        return;
+      }
+      if (!m_pSink->OnExchangeData(m_buffer.data(), value)) return;
+      if (!QueryMore()) Fail(false, ::GetLastError());
+      return;
+    case STEP_ERROR:
+      LOG_METHOD(LOG_LEVEL_INFO, "api = " << static_cast<unsigned long>(api) << ", error = "
+                                          << static_cast<unsigned long>(value));
+      Fail(api == API_SEND_REQUEST, value);
+      return;
+  }
+}
+
+}  // namespace netlib

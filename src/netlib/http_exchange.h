@@ -1,0 +1,72 @@
+// One HTTP request and its reply over WinHTTP in asynchronous mode. WinHTTP
+// reports on threads of its own; each report is handed to the exchange's
+// network thread and handled there, one at a time, through the sink.
+#pragma once
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "netlib/callback_gate.h"
+#include "netlib/http_url.h"
+
+class CThreadWrapper;
+
+namespace netlib {
+
+class IExchangeSink {
+ public:
+  // The request went out: the connection stands.
+  virtual void OnExchangeSent() = 0;
+  // The reply's status and length (`length` is meaningful when `known`).
+  // Returning false ends the exchange: nothing more arrives.
+  virtual bool OnExchangeHeaders(int status, uint64_t length, bool known) = 0;
+  // A piece of the body; false ends the exchange.
+  virtual bool OnExchangeData(const char* data, size_t size) = 0;
+  // The body ended.
+  virtual void OnExchangeEnd() = 0;
+  // WinHTTP failed; `connecting` when no connection was made.
+  virtual void OnExchangeError(bool connecting, unsigned long error) = 0;
+
+ protected:
+  ~IExchangeSink() = default;
+};
+
+class CHttpExchange : public std::enable_shared_from_this<CHttpExchange> {
+ public:
+  CHttpExchange(CThreadWrapper* thread, IExchangeSink* sink);
+  ~CHttpExchange();
+
+  // Connects and sends the request. False when WinHTTP refused at once.
+  bool Send(const CHttpUrl& url, const std::string& method, const std::string& target, const std::string& body);
+  // Asks for the reply, after OnExchangeSent.
+  bool Receive();
+  // Ends the exchange; no sink call starts after it returns.
+  void Close();
+
+  CThreadWrapper* Thread() const { return m_pThread; }
+
+  // A report of WinHTTP, on the network thread.
+  enum Step { STEP_SENT, STEP_HEADERS, STEP_DATA_AVAILABLE, STEP_READ, STEP_ERROR };
+  void OnStep(Step step, DWORD value, DWORD api);
+
+ private:
+  bool QueryMore();
+  void Fail(bool connecting, unsigned long error);
+  void CloseHandles();
+
+  CThreadWrapper* m_pThread;
+  IExchangeSink* m_pSink;
+  CCallbackGate m_gate;
+  HINTERNET m_hConnect = nullptr;
+  HINTERNET m_hRequest = nullptr;
+  std::string m_strBody;  // the request body, kept until it is sent
+  std::vector<char> m_buffer;
+  bool m_bSent = false;
+};
+
+}  // namespace netlib
