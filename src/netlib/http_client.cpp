@@ -13,7 +13,7 @@ namespace {
 // so the request going out is what tells that the connection stands. A Send
 // of that same request then only asks for the reply; any other request (a
 // different target or method, or a body) goes out anew.
-class CHttpClient : public IHttpClient, private netlib::IExchangeSink {
+class CHttpClient final : public IHttpClient, private netlib::IExchangeSink {
  public:
   CHttpClient(CHttpUrl* url, CThreadWrapper* thread)
       : m_url(url), m_pThread(thread), m_strTarget(url->GetRequestTarget()) {}
@@ -69,7 +69,7 @@ class CHttpClient : public IHttpClient, private netlib::IExchangeSink {
 
  private:
   bool Start(const std::string& method, const std::string& target, const std::string& body, bool receiveAfterSend) {
-    m_pExchange = std::make_shared<netlib::CHttpExchange>(m_pThread, this);
+    m_pExchange = std::make_shared<netlib::CHttpExchange>(m_pThread, static_cast<netlib::IExchangeSink*>(this));
     m_strSentMethod = method;
     m_strSentTarget = target;
     m_bReceiveAfterSend = receiveAfterSend;

@@ -17,7 +17,7 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
 }
 
-class CHttpGetFile : public IHttpGetFile, private netlib::IExchangeSink {
+class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
  public:
   int StartDownload(const std::string& url, IHttpGetFileSink* sink, const std::string& path, int /*flag*/,
                     int /*option*/) override {
@@ -35,7 +35,8 @@ class CHttpGetFile : public IHttpGetFile, private netlib::IExchangeSink {
     m_nReceived = 0;
     m_nTotal = 0;
     m_strTempPath.clear();
-    m_pExchange = std::make_shared<netlib::CHttpExchange>(CThreadManager::Instance()->GetNetThread(), this);
+    m_pExchange = std::make_shared<netlib::CHttpExchange>(CThreadManager::Instance()->GetNetThread(),
+                                                           static_cast<netlib::IExchangeSink*>(this));
     if (!m_pExchange->Send(*parsed, "GET", parsed->GetRequestTarget(), std::string())) {
       LOG_METHOD(LOG_LEVEL_ERROR, "WinHTTP refused, error = " << static_cast<unsigned long>(::GetLastError()));
       m_pExchange->Close();
