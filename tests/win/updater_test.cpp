@@ -8,27 +8,15 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <sstream>
 
 #include "corekit/log.h"
+#include "fake_handlers.h"
 #include "update/ov_update.h"
 
 namespace {
 
-bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > ms) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-  return true;
-}
+using testing_support::PumpUntil;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
