@@ -10,7 +10,7 @@ namespace update {
 
 constexpr char kConfigFileName[] = "kalto.ini";
 constexpr char kConfigSection[] = "KALTO_CH";
-// Each value is read into a buffer of this size: at most 511 bytes are kept.
+// Each value is read into a buffer of this many characters: at most 511 are kept.
 constexpr unsigned kConfigValueBuffer = 512;
 
 // Keys of the published version, release notes, the kept "update" text, the
@@ -35,8 +35,9 @@ struct ServerKeys {
 // The six slots in the order they are read: cnc 1, cnc 2, ctc 1, ctc 2, cmc 1, cmc 2.
 extern const ServerKeys kServerKeys[MEDIA_SERVER_SLOTS];
 
-// The default display name of a slot as UTF-8, the form a value of the file
-// takes, so that both are decoded the same way.
-std::string DefaultNameUtf8(MediaServerSlot slot);
+// The file as the profile functions read it without loss: UTF-16 (little
+// endian) behind its byte-order mark. The published file is UTF-8, with or
+// without its mark; a file that is UTF-16 already comes back unchanged.
+std::string ConfigTextAsUtf16(const std::string& bytes);
 
 }  // namespace update

@@ -4,6 +4,9 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "corekit/log.h"
 #include "corekit/textconv.h"
@@ -41,6 +44,32 @@ void EnsureFolder(const std::string& dir) {
 bool FileExists(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }
+
+// The profile functions read a file without a byte-order mark in the
+// system's code page, which garbles UTF-8 names under a Chinese one; as
+// UTF-16 behind its mark every value reads as it was written.
+void StoreConfigAsUtf16(const std::string& path) {
+  const size_t kMaxConfigBytes = 1024 * 1024;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  if (bytes.size() > kMaxConfigBytes) {
+    LOG_FUNC(LOG_LEVEL_ERROR, "configuration file of " << static_cast<unsigned long long>(bytes.size())
+                                                         << " bytes left as it is");
+    return;
+  }
+  const std::string utf16 = update::ConfigTextAsUtf16(bytes);
+  if (utf16 == bytes) return;
+  const std::string temporary = path + ".utf16";
+  std::ofstream(temporary, std::ios::binary | std::ios::trunc) << utf16;
+  if (!MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    LOG_FUNC(LOG_LEVEL_ERROR, "cannot rewrite " << path << ", err = " << static_cast<unsigned long>(GetLastError()));
+    DeleteFileA(temporary.c_str());
+  }
 }
 
 HWND CreateNotifyWindow(WNDPROC proc, void* self) {
@@ -87,18 +116,23 @@ std::string ovUpdate::ConfigPath() const {
   return (m_strAppDataDir.empty() ? std::string(".\\") : m_strAppDataDir) + update::kConfigFileName;
 }
 
-std::string ovUpdate::ReadValue(const char* key, const std::string& fallback) const {
-  char value[update::kConfigValueBuffer] = {0};
-  GetPrivateProfileStringA(update::kConfigSection, key, fallback.c_str(), value, sizeof(value), ConfigPath().c_str());
+std::wstring ovUpdate::ReadText(const char* key, const std::wstring& fallback) const {
+  wchar_t value[update::kConfigValueBuffer] = {0};
+  GetPrivateProfileStringW(Widen(update::kConfigSection).c_str(), Widen(key).c_str(), fallback.c_str(), value,
+                           update::kConfigValueBuffer, corekit::AcpToWide(ConfigPath()).c_str());
   return value;
 }
 
+std::string ovUpdate::ReadBytes(const char* key, const std::string& fallback) const {
+  return corekit::WideToUtf8(ReadText(key, corekit::Utf8ToWide(fallback)));
+}
+
 void ovUpdate::ReadServerSlots(const char* tag) {
+  StoreConfigAsUtf16(ConfigPath());
   MediaServerList& servers = m_pHost->GetServerList();
   for (const update::ServerKeys& keys : update::kServerKeys) {
-    const std::string name = ReadValue(keys.nameKey, update::DefaultNameUtf8(keys.slot));
-    (servers.*keys.setName)(corekit::Utf8ToWide(name));
-    const std::string domain = ReadValue(keys.domainKey, DefaultMediaServerSlots()[keys.slot].strDomain);
+    (servers.*keys.setName)(ReadText(keys.nameKey, DefaultMediaServerSlots()[keys.slot].strName));
+    const std::string domain = ReadBytes(keys.domainKey, DefaultMediaServerSlots()[keys.slot].strDomain);
     (servers.*keys.setDomain)(domain);
     LOG_METHOD_TAG(LOG_LEVEL_INFO, tag, keys.domainSetter << " strVal = " << domain);
   }
@@ -164,12 +198,12 @@ void ovUpdate::OnDownloadEnd(int result, bool bConfig) {
 }
 
 void ovUpdate::ParseDownloadConfig() {
-  m_strNewVersion = corekit::Utf8ToWide(ReadValue(update::kKeyVersion, ""));
-  m_strReleaseNote = corekit::Utf8ToWide(ReadValue(update::kKeyReleaseNote, ""));
-  m_strUpdate = corekit::Utf8ToWide(ReadValue(update::kKeyUpdate, ""));
-  m_strPackUrl = ReadValue(update::kKeyPackUrl, "");
-  m_strPackSha256 = ReadValue(update::kKeySha256, "");
   ReadServerSlots("ovUpdate::ParseDownloadConfig");
+  m_strNewVersion = ReadText(update::kKeyVersion, L"");
+  m_strReleaseNote = ReadText(update::kKeyReleaseNote, L"");
+  m_strUpdate = ReadText(update::kKeyUpdate, L"");
+  m_strPackUrl = ReadBytes(update::kKeyPackUrl, "");
+  m_strPackSha256 = ReadBytes(update::kKeySha256, "");
   m_pHost->EnableStart();
   LOG_METHOD(LOG_LEVEL_INFO, "m_strPackUrl = " << m_strPackUrl);
   if (!m_strPackUrl.empty()) {

@@ -55,7 +55,9 @@ class ovUpdate : public IHttpGetFileSink {
   void OnDownloadEnd(int result, bool bConfig);
   void OnPackageDownloaded();
   std::string ConfigPath() const;
-  std::string ReadValue(const char* key, const std::string& fallback) const;
+  // A value of the file; the narrow one as UTF-8.
+  std::wstring ReadText(const char* key, const std::wstring& fallback) const;
+  std::string ReadBytes(const char* key, const std::string& fallback) const;
   void ReadServerSlots(const char* tag);
 
   IHttpGetFile* m_pHttpGetFile = nullptr;

@@ -76,8 +76,10 @@ def can_run(exe):
 
 
 class KaltoSession:
-    def __init__(self, build_dir, display, language="en_US"):
+    def __init__(self, build_dir, display, language="en_US", wine_dir=None):
+        """`wine_dir` holds the Wine prefix to run in (the build tree's own by default)."""
         self.build = os.path.abspath(build_dir)
+        self.wine_dir = os.path.abspath(wine_dir or build_dir)
         self.display = display
         self.language = language
         self.texts = read_string_table(language)
@@ -88,7 +90,7 @@ class KaltoSession:
     def start_detached(self):
         """Launches the program and returns at once."""
         exe = os.path.join(self.build, "kalto.exe")
-        self.process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), self.build, exe],
+        self.process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), self.wine_dir, exe],
                                         env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def start(self, timeout=60):
@@ -111,13 +113,13 @@ class KaltoSession:
         return self.process is not None and self.process.poll() is not None
 
     # -- reading the window -------------------------------------------------
-    def reader(self, *args):
+    def reader(self, *args, window_class=MAIN_CLASS):
         exe = os.path.join(self.build, "tests", "e2e", "ui_reader.exe")
-        return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), self.build, exe, MAIN_CLASS, *args],
+        return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), self.wine_dir, exe, window_class, *args],
                               env=self.env, capture_output=True)
 
-    def elements(self):
-        out = self.reader("dump")
+    def elements(self, window_class=MAIN_CLASS):
+        out = self.reader("dump", window_class=window_class)
         elements = []
         for line in out.stdout.decode("utf-8", "replace").splitlines():
             stripped = line.lstrip(" ")
@@ -166,11 +168,11 @@ class KaltoSession:
         time.sleep(0.2)
         subprocess.run(["xdotool", "click", "1"], env=self.env, check=True)
 
-    def screenshot(self, path, window_only=True):
-        """The screen, or only the main window's rectangle, as a PNG."""
+    def screenshot(self, path, window_only=True, window_class=MAIN_CLASS):
+        """The screen, or only one window's rectangle (the main window's by default), as a PNG."""
         os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
         crop = []
-        elements = self.elements() if window_only else []
+        elements = self.elements(window_class) if window_only else []
         if elements:
             root = elements[0]
             crop = ["-crop", f"{root.w}x{root.h}+{root.x}+{root.y}", "+repage"]
@@ -179,7 +181,7 @@ class KaltoSession:
         return path
 
     def log_path(self):
-        pattern = os.path.join(self.build, "wineprefix", "drive_c", "users", "*", "AppData", "Roaming",
+        pattern = os.path.join(self.wine_dir, "wineprefix", "drive_c", "users", "*", "AppData", "Roaming",
                                "Orvane", "KALTO", "log", "kalto_*.log")
         files = glob.glob(pattern)
         return max(files, key=os.path.getmtime) if files else None

@@ -97,11 +97,21 @@ TEST(PackageDigest, TheKeyMustNameTheDigestExactly) {
   EXPECT_FALSE(update::Sha256Matches("", digest));
 }
 
-TEST(ConfigKeys, SlotsAreReadInTheirOwnOrderWithUtf8Defaults) {
+TEST(ConfigKeys, TheFileIsReadAsUtf16WithItsMark) {
+  using update::ConfigTextAsUtf16;
+  const std::string utf16 = std::string("\xFF\xFE", 2) + std::string("a\0=\0\x35\x75\xAC\x4E\x3D\xD8\x00\xDE", 12);
+  // "a=电京" and U+1F600 beyond the basic plane, as UTF-8 with and without its mark.
+  const std::string utf8 = "a=\xE7\x94\xB5\xE4\xBA\xAC\xF0\x9F\x98\x80";
+  EXPECT_EQ(ConfigTextAsUtf16(utf8), utf16);
+  EXPECT_EQ(ConfigTextAsUtf16("\xEF\xBB\xBF" + utf8), utf16);
+  EXPECT_EQ(ConfigTextAsUtf16(utf16), utf16);
+  EXPECT_EQ(ConfigTextAsUtf16(""), std::string("\xFF\xFE", 2));
+  EXPECT_EQ(ConfigTextAsUtf16("\xFF").substr(2), std::string("\xFD\xFF", 2));  // a bad byte: U+FFFD
+}
+
+TEST(ConfigKeys, SlotsAreReadInTheirOwnOrderThroughTheirSetters) {
   for (int i = 0; i < MEDIA_SERVER_SLOTS; ++i) EXPECT_EQ(update::kServerKeys[i].slot, i);
   EXPECT_STREQ(update::kServerKeys[SLOT_CTC2].domainKey, "ctcDomain2");
-  // 电信服务器2 in UTF-8.
-  EXPECT_EQ(update::DefaultNameUtf8(SLOT_CTC2), "\xE7\x94\xB5\xE4\xBF\xA1\xE6\x9C\x8D\xE5\x8A\xA1\xE5\x99\xA8\x32");
   MediaServerList list;
   (list.*update::kServerKeys[SLOT_CMC1].setDomain)("10.0.0.5");
   (list.*update::kServerKeys[SLOT_CMC1].setName)(L"M");

@@ -12,6 +12,7 @@
 
 #include "corekit/log.h"
 #include "fake_handlers.h"
+#include "update/config_keys.h"
 #include "update/ov_update.h"
 
 namespace {
@@ -140,7 +141,8 @@ TEST_F(UpdaterTest, ADownloadedFileWithOneHostChangesOnlyThatSlot) {
     EXPECT_EQ(host_.servers.Slots()[slot].strDomain, DefaultMediaServerSlots()[slot].strDomain);
   }
   EXPECT_TRUE(host_.offers.empty());
-  EXPECT_EQ(ReadFile(LocalIni()), "[KALTO_CH]\r\ncncDomain1=10.1.2.3\r\n");
+  // Kept as UTF-16, which the profile functions read without loss.
+  EXPECT_EQ(ReadFile(LocalIni()), update::ConfigTextAsUtf16("[KALTO_CH]\r\ncncDomain1=10.1.2.3\r\n"));
 }
 
 TEST_F(UpdaterTest, AFailedDownloadKeepsThePreviousFile) {
@@ -151,7 +153,7 @@ TEST_F(UpdaterTest, AFailedDownloadKeepsThePreviousFile) {
   ASSERT_TRUE(update_->StartDownloadConfig());  // nothing served: 404
   ASSERT_TRUE(PumpUntil([&] { return LogHas("download update failed!"); }, 20000));
   PumpUntil([] { return false; }, 200);
-  EXPECT_EQ(ReadFile(LocalIni()), previous);
+  EXPECT_EQ(ReadFile(LocalIni()), update::ConfigTextAsUtf16(previous));
   EXPECT_EQ(host_.servers.Slots()[SLOT_CTC2].strDomain, "kept.example");
   EXPECT_EQ(host_.enabled, 0);
   EXPECT_TRUE(host_.offers.empty());
