@@ -64,9 +64,12 @@ void StoreConfigAsUtf16(const std::string& path) {
   }
   const std::string utf16 = update::ConfigTextAsUtf16(bytes);
   if (utf16 == bytes) return;
+  // Written beside it first: the file is replaced only by a whole copy.
   const std::string temporary = path + ".utf16";
-  std::ofstream(temporary, std::ios::binary | std::ios::trunc) << utf16;
-  if (!MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+  out << utf16;
+  out.close();
+  if (!out || !MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     LOG_FUNC(LOG_LEVEL_ERROR, "cannot rewrite " << path << ", err = " << static_cast<unsigned long>(GetLastError()));
     DeleteFileA(temporary.c_str());
   }
