@@ -141,6 +141,18 @@ void CHttpExchange::Fail(bool connecting, unsigned long error) {
   m_pSink->OnExchangeError(connecting, error);
 }
 
+void CHttpExchange::End() {
+  // WinHTTP ends a body whose connection closed early as if it were whole.
+  if (m_bLengthKnown && m_nReceived != m_nLength) {
+    LOG_METHOD(LOG_LEVEL_ERROR, "body ended after " << static_cast<unsigned long long>(m_nReceived) << " of "
+                                                    << static_cast<unsigned long long>(m_nLength) << " bytes");
+    Fail(false, ERROR_WINHTTP_CONNECTION_ERROR);
+    return;
+  }
+  m_gate.Close();
+  m_pSink->OnExchangeEnd();
+}
+
 void CHttpExchange::OnStep(Step step, DWORD value, DWORD api) {
   GateScope scope(m_gate);
   if (!scope.Entered()) return;
@@ -169,14 +181,15 @@ void CHttpExchange::OnStep(Step step, DWORD value, DWORD api) {
         length = std::wcstoull(text, &end, 10);
         known = end != text && *end == L'\0';
       }
+      m_nLength = length;
+      m_bLengthKnown = known;
       if (!m_pSink->OnExchangeHeaders(static_cast<int>(status), length, known)) return;
       if (!QueryMore()) Fail(false, ::GetLastError());
       return;
     }
     case STEP_DATA_AVAILABLE:
       if (value == 0) {
-        m_gate.Close();
-        m_pSink->OnExchangeEnd();
+        End();
         return;
       }
       if (!::WinHttpReadData(m_hRequest, m_buffer.data(), value < kReadChunk ? value : kReadChunk, nullptr)) {
@@ -185,10 +198,10 @@ void CHttpExchange::OnStep(Step step, DWORD value, DWORD api) {
       return;
     case STEP_READ:
       if (value == 0) {
-        m_gate.Close();
-        m_pSink->OnExchangeEnd();
+        End();
         return;
       }
+      m_nReceived += value;
       if (!m_pSink->OnExchangeData(m_buffer.data(), value)) return;
       if (!QueryMore()) Fail(false, ::GetLastError());
       return;

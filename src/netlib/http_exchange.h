@@ -27,7 +27,7 @@ class IExchangeSink {
   virtual bool OnExchangeHeaders(int status, uint64_t length, bool known) = 0;
   // A piece of the body; false ends the exchange.
   virtual bool OnExchangeData(const char* data, size_t size) = 0;
-  // The body ended.
+  // The body ended, whole (a body shorter than its length is an error).
   virtual void OnExchangeEnd() = 0;
   // WinHTTP failed; `connecting` when no connection was made.
   virtual void OnExchangeError(bool connecting, unsigned long error) = 0;
@@ -56,6 +56,7 @@ class CHttpExchange : public std::enable_shared_from_this<CHttpExchange> {
 
  private:
   bool QueryMore();
+  void End();
   void Fail(bool connecting, unsigned long error);
   void CloseHandles();
 
@@ -67,6 +68,9 @@ class CHttpExchange : public std::enable_shared_from_this<CHttpExchange> {
   std::string m_strBody;  // the request body, kept until it is sent
   std::vector<char> m_buffer;
   bool m_bSent = false;
+  uint64_t m_nLength = 0;    // the reply's Content-Length, when it has one
+  bool m_bLengthKnown = false;
+  uint64_t m_nReceived = 0;
 };
 
 }  // namespace netlib

@@ -98,14 +98,16 @@ class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
   void Finish(int result) {
     if (m_pExchange) m_pExchange->Close();
     if (result != HTTP_GET_FILE_OK) Discard();
+    LOG_METHOD(result == HTTP_GET_FILE_OK ? LOG_LEVEL_INFO : LOG_LEVEL_ERROR,
+               "result = " << result << ", url = " << GetRequestURL() << ", bytes = "
+                           << static_cast<unsigned long long>(m_nReceived));
+    // Once not running, the next StartDownload may replace the sink.
+    IHttpGetFileSink* sink = m_pSink;
     {
       std::lock_guard<std::mutex> lock(m_mutex);
       m_bRunning = false;
     }
-    LOG_METHOD(result == HTTP_GET_FILE_OK ? LOG_LEVEL_INFO : LOG_LEVEL_ERROR,
-               "result = " << result << ", url = " << GetRequestURL() << ", bytes = "
-                           << static_cast<unsigned long long>(m_nReceived));
-    m_pSink->OnDownloadResult(result, this);
+    sink->OnDownloadResult(result, this);
   }
 
   void OnExchangeSent() override {
@@ -155,10 +157,6 @@ class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
   }
 
   void OnExchangeEnd() override {
-    if (m_nTotal && m_nReceived != m_nTotal) {
-      Finish(HTTP_GET_FILE_CONNECT);  // the body ended short of its length
-      return;
-    }
     const bool flushed = ::FlushFileBuffers(m_hFile) != FALSE;
     ::CloseHandle(m_hFile);
     m_hFile = INVALID_HANDLE_VALUE;

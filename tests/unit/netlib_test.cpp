@@ -235,6 +235,22 @@ void RunOnNetThread(CThreadWrapper* thread, std::function<void()> work) {
   ASSERT_EQ(done.wait_for(5s), std::future_status::ready);
 }
 
+// Runs `schedule` on a network thread, which then stays busy until `open`.
+void ScheduleThenBlock(CThreadWrapper* thread, std::function<void()> schedule, std::atomic<bool>& open,
+                       std::atomic<bool>& running) {
+  struct Msg : GateMsg {
+    Msg(std::function<void()> work, std::atomic<bool>& open, std::atomic<bool>& running)
+        : GateMsg(open, running), work(std::move(work)) {}
+    int OnMsg() override {
+      work();
+      return GateMsg::OnMsg();
+    }
+    std::function<void()> work;
+  };
+  thread->GetMsgQueue()->PostMsg(new Msg(std::move(schedule), open, running));
+  GateMsg::WaitUntil(running);
+}
+
 // Records the threads its OnTimer ran on.
 class ThreadRecordingSink : public CTimerWrapperSink {
  public:
@@ -259,11 +275,9 @@ TEST(Timer, ScheduledOnANetworkThreadFiresThereBetweenItsOtherWork) {
   EXPECT_EQ(CThreadWrapper::CurrentNetThread(), nullptr);
   ThreadRecordingSink sink;
   CTimerWrapper timer;
-  RunOnNetThread(net, [&] { timer.Schedule(&sink, CTimeValueWrapper(0, 20000), 3); });
-  // Keep the thread busy past the due time: the firings wait for it.
+  // Keep the thread busy past the due times: the firings wait for it.
   std::atomic<bool> open{false}, running{false};
-  net->GetMsgQueue()->PostMsg(new GateMsg(open, running));
-  GateMsg::WaitUntil(running);
+  ScheduleThenBlock(net, [&] { timer.Schedule(&sink, CTimeValueWrapper(0, 20000), 3); }, open, running);
   std::this_thread::sleep_for(100ms);
   EXPECT_TRUE(sink.Threads().empty());
   open = true;
@@ -284,9 +298,7 @@ TEST(Timer, CancelAfterTheFiringWasHandedToTheNetworkThreadStopsIt) {
   CountingSink sink;
   CTimerWrapper timer;
   std::atomic<bool> open{false}, running{false};
-  RunOnNetThread(net, [&] { timer.Schedule(&sink, CTimeValueWrapper(0, 10000), 1); });
-  net->GetMsgQueue()->PostMsg(new GateMsg(open, running));
-  GateMsg::WaitUntil(running);
+  ScheduleThenBlock(net, [&] { timer.Schedule(&sink, CTimeValueWrapper(0, 10000), 1); }, open, running);
   std::this_thread::sleep_for(100ms);  // due: the firing waits in the thread's queue
   timer.Cancel();
   open = true;

@@ -125,7 +125,7 @@ TEST_F(HttpRequestTest, ReleasingTheLastReferenceEndsEverythingWithoutReport) {
   }
   for (int round = 0; round < 20; ++round) {  // released at once, in every state of the first attempt
     RequestRef request;
-    ASSERT_EQ(request.p->Get(round % 2 ? kRefused : kBase + "/orvane/api/v1/trueip", &sink, 5), 0);
+    ASSERT_EQ(request.p->Get(round % 2 ? kRefused : kBase + "/t/delay/1", &sink, 5), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(round * 3));
     request.Release();
   }

@@ -39,7 +39,8 @@ size_t PrivateBytes() {
   PROCESS_MEMORY_COUNTERS_EX counters = {};
   counters.cb = sizeof(counters);
   GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
-  return counters.PrivateUsage;
+  // Wine leaves PrivateUsage at 0 and counts private pages as PagefileUsage.
+  return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
 }
 
 void RecordingRequestSink::OnRequestEnd(int result, IHttpRequest* /*request*/, CDataPackage& body) {
