@@ -84,7 +84,6 @@ class UpdateBlackBox(unittest.TestCase):
                 self.session.close()
             if not self.session.exited():
                 self.session.process.kill()
-        stop_wine()
 
     def start(self, language="en_US"):
         self.session = KaltoSession(BUILD, self.display.name, language, wine_dir=WINE_DIR)
@@ -183,7 +182,6 @@ class UpdateBlackBox(unittest.TestCase):
             self.assertFalse(os.path.exists(os.path.join(app_data(), "kalto_setup.exe")))
             self.assertNotIn(self.session.texts["s.ui.update.downloading"], self.session.names())
             self.session.close()
-            stop_wine()
 
     def test_a_package_that_does_not_match_its_digest_is_deleted(self):
         elements = self.offer("en_US", ["sha256=" + "0" * 64])
@@ -196,8 +194,10 @@ class UpdateBlackBox(unittest.TestCase):
 
 
 def stop_wine():
-    subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=os.path.join(WINE_DIR, "wineprefix")),
-                   stderr=subprocess.DEVNULL)
+    """Ends the prefix's wineserver and waits until it is gone, so the next start gets a fresh one."""
+    env = dict(os.environ, WINEPREFIX=os.path.join(WINE_DIR, "wineprefix"))
+    subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env, stderr=subprocess.DEVNULL, timeout=60)
 
 
 def enter_namespace():
@@ -242,6 +242,8 @@ if __name__ == "__main__":
         enter_namespace()
     helpers = set_up_namespace()
     stop_wine()  # a wineserver of an earlier run would carry that run's network
+    # One wineserver for all cases, kept between programs, as for the other Windows tests.
+    subprocess.run(["wineserver", "-p"], env=dict(os.environ, WINEPREFIX=os.path.join(WINE_DIR, "wineprefix")))
     # The first use makes the prefix (a minute on a busy machine), ahead of any time-out.
     subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), WINE_DIR,
                     os.path.join(BUILD, "tests", "e2e", "ui_reader.exe"), UPDATE_CLASS, "dump"], capture_output=True)
