@@ -83,7 +83,7 @@ def thread_ticks(pid):
 
 def measure(build):
     display = Display()
-    session = KaltoSession(build, display.name, "en_US", prefix_dir=os.environ["KALTO_NETNS_BUILD"])
+    session = KaltoSession(build, display.name, "en_US", wine_dir=os.environ["KALTO_NETNS_BUILD"])
     try:
         session.start()
         session.wait_for_text("s.ui.start", 10, enabled=True)

@@ -2,10 +2,10 @@
 
 #include "corekit/log.h"
 #include "netlib/thread.h"
+#include "skinkit/format_keys.h"
 #include "skinkit/resource_mgr.h"
-#include "update/own_version.h"
 
-DelegateMain::DelegateMain() : m_servers(DefaultMediaServerSlots()) { SetMediaServerSource(this); }
+DelegateMain::DelegateMain() : m_update(this) { SetMediaServerSource(this); }
 
 DelegateMain::~DelegateMain() { SetMediaServerSource(nullptr); }
 
@@ -17,7 +17,7 @@ void DelegateMain::InitWindow() {
   m_pShadow->SetHoleOffset({0, 0, 0, 0});
 
   std::wstring title = DllResourceMgr::LoadStringW("s.app.name");
-  title += update::OwnFileVersion();
+  title += m_update.GetLocalVersion();
   for (const wchar_t* name : {L"title1", L"title2"}) {
     if (CControlUI* label = m_PaintManager.FindControl(name)) label->SetText(title);
   }
@@ -33,7 +33,9 @@ void DelegateMain::InitWindow() {
   m_pResultLine2 = static_cast<CLabelUI*>(m_PaintManager.FindControl(L"label_caption_result_line2"));
   m_pStateIcon = static_cast<CLabelUI*>(m_PaintManager.FindControl(L"state_icon"));
   m_pStateGif = m_PaintManager.FindControl(L"state_gif");
+  m_pUpdateState = static_cast<CLabelUI*>(m_PaintManager.FindControl(L"label_update_state"));
   if (m_pBtnStart) m_pBtnStart->SetEnabled(false);
+  m_update.ParseLocalConfig();
 
   if (m_pRoot && m_pRoot->GetCount() >= 2) {
     m_pRoot->GetItemAt(0)->SetVisible(true);
@@ -72,12 +74,41 @@ LRESULT DelegateMain::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
 
 void DelegateMain::OnTimer(UINT_PTR id) {
   if (id == TIMER_DOWNLOAD_CONFIG) {
-    // The configuration download starts here once the updater exists.
     KillTimer(GetHWND(), TIMER_DOWNLOAD_CONFIG);
+    m_update.StartDownloadConfig();
   } else if (id == TIMER_ENABLE_START) {
     KillTimer(GetHWND(), TIMER_ENABLE_START);
-    if (m_pBtnStart) m_pBtnStart->SetEnabled(true);
+    EnableStart();
   }
+}
+
+void DelegateMain::EnableStart() {
+  if (m_pBtnStart) m_pBtnStart->SetEnabled(true);
+}
+
+void DelegateMain::ShowUpdateFrame(const std::wstring& version, const std::wstring& notes) {
+  if (!m_updateFrame.Create(GetHWND(), L"UpdateFrame", WS_POPUPWINDOW, 0)) return;
+  m_updateFrame.SetVersion(version);
+  m_updateFrame.SetReleaseNotes(notes);
+  m_updateFrame.CenterWindow();
+  if (m_updateFrame.ShowModal() == UPDATE_ACCEPTED) m_update.StartDownloadPackage();
+}
+
+void DelegateMain::ShowPackageStage(PackageStage stage, int percent) {
+  if (!m_pUpdateState) return;
+  std::wstring text;
+  switch (stage) {
+    case PACKAGE_DOWNLOADING:
+      text = percent >= 0 ? skinkit::FormatText<skinkit::fmt::kUpdateProgress>(percent)
+                          : DllResourceMgr::LoadStringW("s.ui.update.downloading");
+      break;
+    case PACKAGE_READY: text = DllResourceMgr::LoadStringW("s.ui.update.ready"); break;
+    case PACKAGE_FAILED: text = DllResourceMgr::LoadStringW("s.ui.update.failed"); break;
+    case PACKAGE_DAMAGED: text = DllResourceMgr::LoadStringW("s.ui.update.damaged"); break;
+  }
+  m_pUpdateState->SetText(text);
+  m_pUpdateState->SetToolTip(text);
+  m_pUpdateState->SetVisible(true);
 }
 
 void DelegateMain::OnFinalMessage(HWND hWnd) {

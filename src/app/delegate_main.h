@@ -12,6 +12,8 @@
 #include "detect/delegate_detect.h"
 #include "ui/ui.h"
 #include "update/media_servers.h"
+#include "update/ov_update.h"
+#include "update/update_frame.h"
 
 class CWndShadow;
 
@@ -33,7 +35,8 @@ enum DetectButtonTag { DETECT_TAG_IDLE = 1, DETECT_TAG_RUNNING = 2 };
 class DelegateMain : public WindowImplBase,
                      public Singleton<DelegateMain>,
                      public IDetectView,
-                     public IMediaServerSource {
+                     public IMediaServerSource,
+                     public IUpdateHost {
  public:
   DelegateMain();
   ~DelegateMain() override;
@@ -54,7 +57,13 @@ class DelegateMain : public WindowImplBase,
   void ShowCancelled();
   void ShowCaptions(const wchar_t* caption, const wchar_t* line1, const wchar_t* line2);
 
-  const MediaServerSlots& GetMediaServers() override { return m_servers; }
+  const MediaServerSlots& GetMediaServers() override { return m_servers.Slots(); }
+
+  // The updater's view of the window (IUpdateHost).
+  MediaServerList& GetServerList() override { return m_servers; }
+  void EnableStart() override;
+  void ShowUpdateFrame(const std::wstring& version, const std::wstring& notes) override;
+  void ShowPackageStage(PackageStage stage, int percent) override;
   const std::vector<std::unique_ptr<CDetectItemUI>>& Items() const { return m_vecItems; }
 
  protected:
@@ -100,5 +109,8 @@ class DelegateMain : public WindowImplBase,
   CLabelUI* m_pResultLine2 = nullptr;
   CLabelUI* m_pStateIcon = nullptr;
   CControlUI* m_pStateGif = nullptr;
-  MediaServerSlots m_servers;
+  MediaServerList m_servers;
+  CLabelUI* m_pUpdateState = nullptr;
+  CUpdateFrame m_updateFrame;
+  ovUpdate m_update;
 };

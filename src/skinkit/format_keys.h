@@ -44,6 +44,7 @@ inline constexpr FormatKey kSysError{"s.fmt.detect.sys.err", "s"};
 inline constexpr FormatKey kNetAdapterPass{"s.fmt.detect.net.adapter.pass", "s"};
 inline constexpr FormatKey kNetAdapterError{"s.fmt.detect.net.adapter.err", "s"};
 inline constexpr FormatKey kServerResult{"s.fmt.detect.net", "sdd"};
+inline constexpr FormatKey kUpdateProgress{"s.fmt.update.progress", "d"};
 }  // namespace fmt
 
 inline constexpr const FormatKey* kAllFormatKeys[] = {
@@ -53,6 +54,7 @@ inline constexpr const FormatKey* kAllFormatKeys[] = {
     &fmt::kVideo,       &fmt::kDiskLessGb,       &fmt::kDiskLess10Gb,   &fmt::kDiskMore,
     &fmt::kDiskMoreWin, &fmt::kDisplay,          &fmt::kDisplayInternal, &fmt::kSysPass,
     &fmt::kSysError,    &fmt::kNetAdapterPass,   &fmt::kNetAdapterError, &fmt::kServerResult,
+    &fmt::kUpdateProgress,
 };
 
 template <typename T>

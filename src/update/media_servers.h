@@ -26,6 +26,31 @@ using MediaServerSlots = std::array<MediaServerEntry, MEDIA_SERVER_SLOTS>;
 // The default names and the six built-in hosts.
 const MediaServerSlots& DefaultMediaServerSlots();
 
+// The slots of the running program, held by the main window. The updater
+// fills them from the configuration file through the setters, one field of
+// one slot each; nothing else writes them.
+class MediaServerList {
+ public:
+  MediaServerList() : m_slots(DefaultMediaServerSlots()) {}
+  const MediaServerSlots& Slots() const { return m_slots; }
+
+  void SetNameCNC1(const std::wstring& name) { m_slots[SLOT_CNC1].strName = name; }
+  void SetDomainCNC1(const std::string& domain) { m_slots[SLOT_CNC1].strDomain = domain; }
+  void SetNameCNC2(const std::wstring& name) { m_slots[SLOT_CNC2].strName = name; }
+  void SetDomainCNC2(const std::string& domain) { m_slots[SLOT_CNC2].strDomain = domain; }
+  void SetNameCTC1(const std::wstring& name) { m_slots[SLOT_CTC1].strName = name; }
+  void SetDomainCTC1(const std::string& domain) { m_slots[SLOT_CTC1].strDomain = domain; }
+  void SetNameCTC2(const std::wstring& name) { m_slots[SLOT_CTC2].strName = name; }
+  void SetDomainCTC2(const std::string& domain) { m_slots[SLOT_CTC2].strDomain = domain; }
+  void SetNameCMC1(const std::wstring& name) { m_slots[SLOT_CMC1].strName = name; }
+  void SetDomainCMC1(const std::string& domain) { m_slots[SLOT_CMC1].strDomain = domain; }
+  void SetNameCMC2(const std::wstring& name) { m_slots[SLOT_CMC2].strName = name; }
+  void SetDomainCMC2(const std::string& domain) { m_slots[SLOT_CMC2].strDomain = domain; }
+
+ private:
+  MediaServerSlots m_slots;
+};
+
 // Who holds the slots of the running program (the main window). A run reads
 // them when it starts; without a holder the defaults serve.
 class IMediaServerSource {

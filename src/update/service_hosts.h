@@ -11,5 +11,7 @@ constexpr const char kAddressUrl[] = "http://ip.orvane.com/orvane/api/v1/trueip"
 
 // The download server: configuration file and installation packages.
 constexpr const char kDownloadHost[] = "download.orvane.com";
+// The configuration file "kalto.ini" on the download server.
+constexpr const char kConfigUrl[] = "http://download.orvane.com/download/kalto/kalto.ini";
 
 }  // namespace service_hosts

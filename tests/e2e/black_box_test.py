@@ -87,7 +87,7 @@ class Findings:
 class BlackBox(unittest.TestCase):
     def run_language(self, language):
         display = Display()
-        session = KaltoSession(BUILD, display.name, language, prefix_dir=PREFIX)
+        session = KaltoSession(BUILD, display.name, language, wine_dir=PREFIX)
         shots = os.path.join(BUILD, "e2e-shots")
         texts = session.texts
         try:

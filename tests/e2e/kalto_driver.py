@@ -76,11 +76,10 @@ def can_run(exe):
 
 
 class KaltoSession:
-    def __init__(self, build_dir, display, language="en_US", prefix_dir=None):
-        """`prefix_dir`: the build tree whose Wine prefix runs the program
-        (another one inside a private network namespace); the build's own by default."""
+    def __init__(self, build_dir, display, language="en_US", wine_dir=None):
+        """`wine_dir` holds the Wine prefix to run in (the build tree's own by default)."""
         self.build = os.path.abspath(build_dir)
-        self.prefix = os.path.abspath(prefix_dir or build_dir)
+        self.wine_dir = os.path.abspath(wine_dir or build_dir)
         self.display = display
         self.language = language
         self.texts = read_string_table(language)
@@ -91,7 +90,7 @@ class KaltoSession:
     def start_detached(self):
         """Launches the program and returns at once."""
         exe = os.path.join(self.build, "kalto.exe")
-        self.process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), self.prefix, exe],
+        self.process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), self.wine_dir, exe],
                                         env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def start(self, timeout=60):
@@ -114,13 +113,13 @@ class KaltoSession:
         return self.process is not None and self.process.poll() is not None
 
     # -- reading the window -------------------------------------------------
-    def reader(self, *args):
+    def reader(self, *args, window_class=MAIN_CLASS):
         exe = os.path.join(self.build, "tests", "e2e", "ui_reader.exe")
-        return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), self.prefix, exe, MAIN_CLASS, *args],
+        return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), self.wine_dir, exe, window_class, *args],
                               env=self.env, capture_output=True)
 
-    def elements(self):
-        out = self.reader("dump")
+    def elements(self, window_class=MAIN_CLASS):
+        out = self.reader("dump", window_class=window_class)
         elements = []
         for line in out.stdout.decode("utf-8", "replace").splitlines():
             stripped = line.lstrip(" ")
@@ -178,11 +177,11 @@ class KaltoSession:
                        check=True)
         time.sleep(0.3)
 
-    def screenshot(self, path, window_only=True):
-        """The screen, or only the main window's rectangle, as a PNG."""
+    def screenshot(self, path, window_only=True, window_class=MAIN_CLASS):
+        """The screen, or only one window's rectangle (the main window's by default), as a PNG."""
         os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
         crop = []
-        elements = self.elements() if window_only else []
+        elements = self.elements(window_class) if window_only else []
         if elements:
             root = elements[0]
             crop = ["-crop", f"{root.w}x{root.h}+{root.x}+{root.y}", "+repage"]
@@ -191,7 +190,7 @@ class KaltoSession:
         return path
 
     def log_path(self):
-        pattern = os.path.join(self.prefix, "wineprefix", "drive_c", "users", "*", "AppData", "Roaming",
+        pattern = os.path.join(self.wine_dir, "wineprefix", "drive_c", "users", "*", "AppData", "Roaming",
                                "Orvane", "KALTO", "log", "kalto_*.log")
         files = glob.glob(pattern)
         return max(files, key=os.path.getmtime) if files else None

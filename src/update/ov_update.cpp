@@ -1,0 +1,276 @@
+#include "update/ov_update.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "corekit/log.h"
+#include "corekit/textconv.h"
+#include "update/config_keys.h"
+#include "update/own_version.h"
+#include "update/package_digest.h"
+#include "update/package_name.h"
+#include "update/service_hosts.h"
+#include "update/update_offer.h"
+
+namespace {
+
+const wchar_t kNotifyClass[] = L"KaltoUpdateNotify";
+// wParam: the download's result; lParam: 1 for the configuration file.
+const UINT WM_UPDATE_DOWNLOAD_END = WM_USER + 1;
+// wParam: the package's percentage, or -1 while its size is unknown.
+const UINT WM_UPDATE_PROGRESS = WM_USER + 2;
+
+// "<application data>\Orvane\KALTO\"; empty when Windows names no such folder.
+std::string UserAppDataDir() {
+  char folder[MAX_PATH] = {0};
+  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {
+    LOG_FUNC(LOG_LEVEL_ERROR, "no application data folder");
+    return std::string();
+  }
+  return std::string(folder) + "\\Orvane\\KALTO\\";
+}
+
+void EnsureFolder(const std::string& dir) {
+  if (dir.empty() || GetFileAttributesA(dir.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+  const int code = SHCreateDirectoryExA(nullptr, dir.substr(0, dir.size() - 1).c_str(), nullptr);
+  if (code != ERROR_SUCCESS) LOG_FUNC(LOG_LEVEL_ERROR, "cannot create " << dir << ", err = " << code);
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strlen(ascii)); }
+
+// The profile functions read a file without a byte-order mark in the
+// system's code page, which garbles UTF-8 names under a Chinese one; as
+// UTF-16 behind its mark every value reads as it was written.
+void StoreConfigAsUtf16(const std::string& path) {
+  const size_t kMaxConfigBytes = 1024 * 1024;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  if (bytes.size() > kMaxConfigBytes) {
+    LOG_FUNC(LOG_LEVEL_ERROR, "configuration file of " << static_cast<unsigned long long>(bytes.size())
+                                                         << " bytes left as it is");
+    return;
+  }
+  const std::string utf16 = update::ConfigTextAsUtf16(bytes);
+  if (utf16 == bytes) return;
+  // Written beside it first: the file is replaced only by a whole copy.
+  const std::string temporary = path + ".utf16";
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+  out << utf16;
+  out.close();
+  if (!out || !MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    LOG_FUNC(LOG_LEVEL_ERROR, "cannot rewrite " << path << ", err = " << static_cast<unsigned long>(GetLastError()));
+    DeleteFileA(temporary.c_str());
+  }
+}
+
+HWND CreateNotifyWindow(WNDPROC proc, void* self) {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.lpszClassName = kNotifyClass;
+  RegisterClassW(&wc);  // fails harmlessly when already registered
+  HWND hWnd = CreateWindowExW(0, kNotifyClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+  if (!hWnd) {
+    LOG_FUNC(LOG_LEVEL_ERROR, "no update notify window, err = " << static_cast<unsigned long>(GetLastError()));
+    return nullptr;
+  }
+  SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  return hWnd;
+}
+
+}  // namespace
+
+ovUpdate::ovUpdate(IUpdateHost* host) : ovUpdate(host, service_hosts::kConfigUrl, UserAppDataDir()) {}
+
+ovUpdate::ovUpdate(IUpdateHost* host, const std::string& configUrl, const std::string& appDataDir)
+    : m_strConfigUrl(configUrl), m_strAppDataDir(appDataDir), m_pHost(host) {
+  m_pHttpGetFile = CreateHttpGetFile();
+  m_hNotifyWnd = CreateNotifyWindow(&ovUpdate::NotifyProc, this);
+  EnsureFolder(m_strAppDataDir);
+  m_strLocalVersion = update::OwnFileVersion();
+  LOG_METHOD(LOG_LEVEL_INFO, "m_strAppDataDir = " << m_strAppDataDir << ", m_strLocalVersion = " << m_strLocalVersion);
+}
+
+ovUpdate::~ovUpdate() {
+  if (m_pHttpGetFile) {
+    m_pHttpGetFile->Stop();
+    m_pHttpGetFile->Release();
+  }
+  // Reports still queued for the window go with it.
+  if (m_hNotifyWnd) DestroyWindow(m_hNotifyWnd);
+}
+
+std::string ovUpdate::ConfigPath() const {
+  // Without the folder the file lies in the current directory; the profile
+  // functions would take a bare name as one in the Windows folder.
+  return (m_strAppDataDir.empty() ? std::string(".\\") : m_strAppDataDir) + update::kConfigFileName;
+}
+
+std::wstring ovUpdate::ReadText(const char* key, const std::wstring& fallback) const {
+  wchar_t value[update::kConfigValueBuffer] = {0};
+  GetPrivateProfileStringW(Widen(update::kConfigSection).c_str(), Widen(key).c_str(), fallback.c_str(), value,
+                           update::kConfigValueBuffer, corekit::AcpToWide(ConfigPath()).c_str());
+  return value;
+}
+
+std::string ovUpdate::ReadBytes(const char* key, const std::string& fallback) const {
+  return corekit::WideToUtf8(ReadText(key, corekit::Utf8ToWide(fallback)));
+}
+
+void ovUpdate::ReadServerSlots(const char* tag) {
+  StoreConfigAsUtf16(ConfigPath());
+  MediaServerList& servers = m_pHost->GetServerList();
+  for (const update::ServerKeys& keys : update::kServerKeys) {
+    (servers.*keys.setName)(ReadText(keys.nameKey, DefaultMediaServerSlots()[keys.slot].strName));
+    const std::string domain = ReadBytes(keys.domainKey, DefaultMediaServerSlots()[keys.slot].strDomain);
+    (servers.*keys.setDomain)(domain);
+    LOG_METHOD_TAG(LOG_LEVEL_INFO, tag, keys.domainSetter << " strVal = " << domain);
+  }
+}
+
+bool ovUpdate::ParseLocalConfig() {
+  ReadServerSlots("ovUpdate::ParseLocalConfig");
+  return true;
+}
+
+bool ovUpdate::StartDownloadConfig() {
+  if (m_strConfigUrl.empty() || !m_pHttpGetFile) return false;
+  // The previous file stays until the fresh copy has arrived whole: the
+  // download replaces it only then, so a failed download keeps the last good
+  // configuration for the next run.
+  const int code = m_pHttpGetFile->StartDownload(m_strConfigUrl, this, ConfigPath(), 0, 0);
+  LOG_METHOD(LOG_LEVEL_INFO, "m_strConfigUrl = " << m_strConfigUrl << ", start = " << code);
+  return code == 0;
+}
+
+void ovUpdate::OnDownloadResult(int result, IHttpGetFile* request) {
+  const bool bConfig = request && request->GetRequestURL() == m_strConfigUrl;
+  if (!m_hNotifyWnd || !PostMessageW(m_hNotifyWnd, WM_UPDATE_DOWNLOAD_END, static_cast<WPARAM>(result), bConfig)) {
+    LOG_METHOD(LOG_LEVEL_ERROR, "download report lost, result = " << result);
+  }
+}
+
+void ovUpdate::OnDownloadProgress(uint64_t received, uint64_t total) {
+  // Only a changed percentage of the package is handed over, so a fast
+  // download does not flood the window thread.
+  if (!m_bPackageRunning) return;
+  const int percent = total > 0 ? static_cast<int>(std::min<uint64_t>(received, total) * 100 / total) : -1;
+  if (m_nShownPercent.exchange(percent) != percent && m_hNotifyWnd) {
+    PostMessageW(m_hNotifyWnd, WM_UPDATE_PROGRESS, static_cast<WPARAM>(percent), 0);
+  }
+}
+
+LRESULT CALLBACK ovUpdate::NotifyProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  ovUpdate* self = reinterpret_cast<ovUpdate*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+  if (self && uMsg == WM_UPDATE_DOWNLOAD_END) {
+    self->OnDownloadEnd(static_cast<int>(wParam), lParam != 0);
+    return 0;
+  }
+  if (self && uMsg == WM_UPDATE_PROGRESS) {
+    self->m_pHost->ShowPackageStage(PACKAGE_DOWNLOADING, static_cast<int>(wParam));
+    return 0;
+  }
+  return DefWindowProcW(hWnd, uMsg, wParam, lParam);
+}
+
+void ovUpdate::OnDownloadEnd(int result, bool bConfig) {
+  if (!bConfig) m_bPackageRunning = false;
+  if (result != 0) {
+    LOG_METHOD(LOG_LEVEL_ERROR, "download update failed! result = " << result);
+    if (!bConfig) m_pHost->ShowPackageStage(PACKAGE_FAILED, -1);
+    return;
+  }
+  if (bConfig) {
+    ParseDownloadConfig();
+  } else {
+    OnPackageDownloaded();
+  }
+}
+
+void ovUpdate::ParseDownloadConfig() {
+  ReadServerSlots("ovUpdate::ParseDownloadConfig");
+  m_strNewVersion = ReadText(update::kKeyVersion, L"");
+  m_strReleaseNote = ReadText(update::kKeyReleaseNote, L"");
+  m_strUpdate = ReadText(update::kKeyUpdate, L"");
+  m_strPackUrl = ReadBytes(update::kKeyPackUrl, "");
+  m_strPackSha256 = ReadBytes(update::kKeySha256, "");
+  m_pHost->EnableStart();
+  LOG_METHOD(LOG_LEVEL_INFO, "m_strPackUrl = " << m_strPackUrl);
+  if (!m_strPackUrl.empty()) {
+    std::string reason;
+    const std::string name = update::PackageFileName(m_strPackUrl, &reason);
+    if (!name.empty()) {
+      m_strPackPath = m_strAppDataDir + name;
+    } else {
+      // A name that could leave the folder or name a device is never used.
+      m_strPackPath.clear();
+      LOG_METHOD(LOG_LEVEL_ERROR, "package name refused: " << reason);
+    }
+  }
+  if (!m_strPackSha256.empty() && !update::IsSha256Hex(m_strPackSha256)) {
+    LOG_METHOD(LOG_LEVEL_ERROR, "sha256 is not 64 hex digits; no package will match it");
+  }
+  LOG_METHOD(LOG_LEVEL_INFO, "m_strNewVersion = " << m_strNewVersion << ", m_strLocalVersion = " << m_strLocalVersion);
+  if (update::IsUpdateOffered(m_strNewVersion, m_strLocalVersion)) {
+    m_pHost->ShowUpdateFrame(m_strNewVersion, m_strReleaseNote);
+  }
+}
+
+bool ovUpdate::StartDownloadPackage() {
+  int code = -1;
+  if (m_strPackUrl.empty() || m_strPackPath.empty() || !m_pHttpGetFile) {
+    LOG_METHOD(LOG_LEVEL_ERROR, "no package to download");
+  } else {
+    m_nShownPercent = -2;
+    m_bPackageRunning = true;
+    m_pHost->ShowPackageStage(PACKAGE_DOWNLOADING, -1);
+    code = m_pHttpGetFile->StartDownload(m_strPackUrl, this, m_strPackPath, 0, 0);
+    if (code != 0) m_bPackageRunning = false;
+    LOG_METHOD(LOG_LEVEL_INFO, "m_strPackPath = " << m_strPackPath << ", start = " << code);
+  }
+  // The user accepted: say so when nothing will arrive.
+  if (code != 0) m_pHost->ShowPackageStage(PACKAGE_FAILED, -1);
+  return code == 0;
+}
+
+void ovUpdate::OnPackageDownloaded() {
+  if (!m_strPackSha256.empty()) {
+    uint8_t digest[update::kSha256Bytes] = {0};
+    const bool hashed = update::Sha256OfFile(m_strPackPath, digest);
+    if (!hashed || !update::Sha256Matches(m_strPackSha256, digest)) {
+      LOG_METHOD(LOG_LEVEL_ERROR, "package damaged, sha256 = " << (hashed ? update::Sha256Hex(digest) : "?")
+                                                                 << ", expected " << m_strPackSha256);
+      DeleteFileA(m_strPackPath.c_str());
+      m_pHost->ShowPackageStage(PACKAGE_DAMAGED, -1);
+      return;
+    }
+  }
+  m_pHost->ShowPackageStage(PACKAGE_READY, 100);
+  OpenPackageFolder();
+}
+
+void ovUpdate::OpenPackageFolder() {
+  if (m_strPackPath.empty() || !FileExists(m_strPackPath)) return;
+  // The path in quotes: a folder with commas or blanks still selects the
+  // right file and cannot add parameters of its own.
+  RunFileManager("/select,\"" + m_strPackPath + "\"");
+}
+
+void ovUpdate::RunFileManager(const std::string& parameters) {
+  const INT_PTR code =
+      reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, nullptr, "explorer", parameters.c_str(), nullptr, SW_SHOWNORMAL));
+  LOG_METHOD(code > 32 ? LOG_LEVEL_INFO : LOG_LEVEL_ERROR, "explorer " << parameters << ", code = " << static_cast<long long>(code));
+}
