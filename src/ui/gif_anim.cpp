@@ -139,12 +139,11 @@ void CGifAnimUI::Stop() {
 void CGifAnimUI::DoEvent(TEventUI& event) {
   if (event.Type != UIEVENT_TIMER || event.wParam != kFrameTimer) return CControlUI::DoEvent(event);
   if (m_frames.empty()) return;
-  const UINT shown = m_delays[m_nFrame];
   m_nFrame = (m_nFrame + 1) % static_cast<UINT>(m_frames.size());
-  // The timer repeats by itself; it is set again only for a different
-  // delay. A timer that could not be set leaves it stopped, so that it
-  // plays again when next shown.
-  if (m_delays[m_nFrame] != shown) m_bPlaying = m_pManager->SetTimer(this, kFrameTimer, m_delays[m_nFrame]);
+  // Each frame sets the timer for its own delay. A timer that could not be
+  // set (the window is going or being replaced) leaves the animation
+  // stopped, so that it plays again when next shown.
+  m_bPlaying = m_pManager->SetTimer(this, kFrameTimer, m_delays[m_nFrame]);
   if (!ShowFrameDirectly()) Invalidate();
 }
 
