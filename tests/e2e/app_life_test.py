@@ -43,7 +43,7 @@ class AppLife(unittest.TestCase):
         session.wait_for_text("s.ui.start", 8, enabled=True)
         pressed = session.reader("press", session.texts["s.ui.start"])
         self.assertEqual(pressed.returncode, 0, pressed.stderr)
-        session.wait_for_text("s.detect.finished", 300)
+        session.wait_for_text("s.detect.again", 300)  # offered once the run has ended
         with open(session.log_path(), encoding="utf-8", errors="replace") as f:
             reports = [(int(state), int(kind)) for state, kind in ROUTINE.findall(f.read())]
         expected = [(state, kind) for kind in RUN_ORDER for state in (0, 2)]
