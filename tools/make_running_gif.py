@@ -2,7 +2,8 @@
 """Draws the running animation of the main window: the computer with an arc
 turning around it, as an animated GIF flattened onto the header colour.
 
-Usage: make_running_gif.py <out.gif> <work-dir>
+Usage: make_running_gif.py <out.gif> <work-dir> [scale-per-cent]
+The animation is 84 pixels square at 100 %, larger for screens scaled up.
 Needs rsvg-convert and ImageMagick's convert.
 """
 import math
@@ -36,13 +37,14 @@ def arc(start_deg, sweep_deg, r=38.5, c=42.0):
 
 def main():
     out, work = sys.argv[1], sys.argv[2]
+    size = SIZE * (int(sys.argv[3]) if len(sys.argv) > 3 else 100) // 100
     os.makedirs(work, exist_ok=True)
     pngs = []
     for i in range(FRAMES):
         phase = i / FRAMES
         # The scan line sweeps down the screen and back.
         scan = 26 + 22 * (1 - abs(1 - 2 * phase))
-        svg = FRAME.format(s=SIZE, bg=BACKGROUND, arc=arc(-90 + 360 * phase, 100), scan=f"{scan:.2f}")
+        svg = FRAME.format(s=size, bg=BACKGROUND, arc=arc(-90 + 360 * phase, 100), scan=f"{scan:.2f}")
         svg_path = os.path.join(work, f"running_{i:02d}.svg")
         png_path = os.path.join(work, f"running_{i:02d}.png")
         with open(svg_path, "w") as f:

@@ -330,6 +330,7 @@ HRESULT CAccessibleUI::accLocation(long* pxLeft, long* pyTop, long* pcxWidth, lo
     CControlUI* target = Target(varChild);
     if (!target) return E_INVALIDARG;
     RECT rc = target->GetPos();
+    if (target->GetManager()) rc = target->GetManager()->LayoutToClient(rc);
     POINT origin = {rc.left, rc.top};
     if (target->GetManager() && target->GetManager()->GetPaintWindow())
       ::ClientToScreen(target->GetManager()->GetPaintWindow(), &origin);
@@ -377,7 +378,7 @@ HRESULT CAccessibleUI::accHitTest(long xLeft, long yTop, VARIANT* pvarChild) {
     if (!manager || !manager->GetPaintWindow()) return S_FALSE;
     POINT pt = {xLeft, yTop};
     ::ScreenToClient(manager->GetPaintWindow(), &pt);
-    CControlUI* hit = manager->FindControl(pt);
+    CControlUI* hit = manager->FindControl(manager->ClientToLayout(pt));
     // Buttons are leaves: a label inside one answers as the button.
     for (CControlUI* c = hit; c; c = c->GetParent())
       if (IsA(c, L"Button")) hit = c;

@@ -4,6 +4,7 @@
 
 #include "corekit/log.h"
 #include "ui/container.h"
+#include "ui/dpi_scale.h"
 #include "ui/image_cache.h"
 #include "ui/paint_manager.h"
 #include "ui/render.h"
@@ -60,8 +61,12 @@ void CGifAnimUI::SetManager(CPaintManagerUI* pManager, CControlUI* pParent) {
 void CGifAnimUI::Load() {
   m_bLoaded = true;
   if (m_bkImage.IsEmpty()) return;
+  // The frames drawn for the scale nearest the screen's, else the 100 % ones.
   std::string bytes;
-  if (!ui::ReadSkinFile(m_bkImage.file, bytes)) return;
+  const int scale = ui::AssetScaleForDpi(m_pManager ? m_pManager->GetDpi() : ui::kBaseDpi);
+  if ((scale == 100 || !ui::ReadSkinFile(ui::AssetFileForScale(m_bkImage.file, scale), bytes)) &&
+      !ui::ReadSkinFile(m_bkImage.file, bytes))
+    return;
   std::unique_ptr<ui::StreamImage> decoded = ui::DecodeImage(bytes);
   if (!decoded) {
     LOG_METHOD(LOG_LEVEL_ERROR, "animation not decodable = " << m_bkImage.file);
@@ -153,7 +158,8 @@ bool CGifAnimUI::ShowFrameDirectly() {
   if (m_nFrame >= m_bitmaps.size() || !m_pManager || m_pManager->IsUpdateNeeded() || !IsShownInTree()) return false;
   HWND hwnd = m_pManager->GetPaintWindow();
   if (!hwnd || !::IsWindowVisible(hwnd) || ::IsIconic(hwnd)) return false;
-  const INT width = m_rcItem.right - m_rcItem.left, height = m_rcItem.bottom - m_rcItem.top;
+  const RECT target = m_pManager->LayoutToClient(m_rcItem);  // in the window's pixels
+  const INT width = target.right - target.left, height = target.bottom - target.top;
   Gdiplus::Bitmap* frame = m_frames[m_nFrame].get();
   if (frame->GetWidth() != static_cast<UINT>(width) || frame->GetHeight() != static_cast<UINT>(height) ||
       !IsUncovered())
@@ -162,7 +168,7 @@ bool CGifAnimUI::ShowFrameDirectly() {
   if (!hdc) return false;
   HDC source = ::CreateCompatibleDC(hdc);
   HGDIOBJ old = ::SelectObject(source, m_bitmaps[m_nFrame]);
-  const BOOL copied = ::BitBlt(hdc, m_rcItem.left, m_rcItem.top, width, height, source, 0, 0, SRCCOPY);
+  const BOOL copied = ::BitBlt(hdc, target.left, target.top, width, height, source, 0, 0, SRCCOPY);
   ::SelectObject(source, old);
   ::DeleteDC(source);
   ::ReleaseDC(hwnd, hdc);

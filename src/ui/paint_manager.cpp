@@ -4,6 +4,8 @@
 
 #include "corekit/log.h"
 #include "ui/accessible.h"
+#include "ui/dpi.h"
+#include "ui/dpi_scale.h"
 #include "ui/image_cache.h"
 #include "ui/render.h"
 #include "ui/skin_archive.h"
@@ -121,6 +123,7 @@ void CPaintManagerUI::Init(HWND hWnd) {
   m_bMouseTracking = false;
   m_hWndPaint = hWnd;
   if (!hWnd) return;
+  m_uDpi = ui::GetWindowDpi(hWnd);
   // The thread of the windows is the one other threads hand their UI work to.
   ui::BindUiThread();
   NeedUpdate();
@@ -157,6 +160,25 @@ void CPaintManagerUI::SetInitSize(int cx, int cy) {
 void CPaintManagerUI::SetRoundCorner(int cx, int cy) { m_szRoundCorner = SIZE{std::max(cx, 0), std::max(cy, 0)}; }
 
 void CPaintManagerUI::SetMinInfo(int cx, int cy) { m_szMinWindow = SIZE{std::max(cx, 0), std::max(cy, 0)}; }
+
+void CPaintManagerUI::SetDpi(UINT dpi) {
+  if (dpi == 0 || dpi == m_uDpi) return;
+  m_uDpi = dpi;
+  NeedUpdate();
+}
+
+RECT CPaintManagerUI::LayoutToClient(const RECT& rc) const {
+  ui::Edges out = ui::RectToDpi(ui::Edges{rc.left, rc.top, rc.right, rc.bottom}, m_uDpi);
+  return RECT{out.left, out.top, out.right, out.bottom};
+}
+
+POINT CPaintManagerUI::ClientToLayout(POINT pt) const {
+  // The layout pixel the client pixel lies in.
+  ui::Edges out = ui::RectFromDpi(ui::Edges{pt.x, pt.y, pt.x, pt.y}, m_uDpi);
+  return POINT{out.left, out.top};
+}
+
+int CPaintManagerUI::ScaleLength(int length) const { return ui::ScaleToDpi(length, m_uDpi); }
 
 void CPaintManagerUI::AddFont(int id, const ui::FontSpec& spec, bool isDefault) {
   m_fonts.Add(id, spec, isDefault);
@@ -212,6 +234,7 @@ void CPaintManagerUI::SendNotify(CControlUI* pControl, const wchar_t* type, WPAR
   if (m_hWndPaint) {
     ::GetCursorPos(&msg.ptMouse);
     ::ScreenToClient(m_hWndPaint, &msg.ptMouse);
+    msg.ptMouse = ClientToLayout(msg.ptMouse);
   }
   // A listener may add or remove listeners while it is told.
   std::vector<INotifyUI*> notifiers = m_notifiers;
@@ -238,7 +261,9 @@ void CPaintManagerUI::NeedUpdate() {
 }
 
 void CPaintManagerUI::Invalidate(const RECT& rc) {
-  if (m_hWndPaint) ::InvalidateRect(m_hWndPaint, &rc, FALSE);
+  if (!m_hWndPaint) return;
+  RECT client = LayoutToClient(rc);
+  ::InvalidateRect(m_hWndPaint, &client, FALSE);
 }
 
 void CPaintManagerUI::UpdateLayout() {
@@ -246,7 +271,8 @@ void CPaintManagerUI::UpdateLayout() {
   m_bUpdateNeeded = false;
   RECT rc;
   ::GetClientRect(m_hWndPaint, &rc);
-  m_pRoot->SetPos(rc);
+  ui::Edges layout = ui::RectFromDpi(ui::Edges{rc.left, rc.top, rc.right, rc.bottom}, m_uDpi);
+  m_pRoot->SetPos(RECT{layout.left, layout.top, layout.right, layout.bottom});
 }
 
 void CPaintManagerUI::SetFocus(CControlUI* pControl) {
@@ -368,8 +394,16 @@ void CPaintManagerUI::Paint() {
       graphics.SetClip(Gdiplus::Rect(ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
                                      ps.rcPaint.bottom - ps.rcPaint.top));
       graphics.Clear(Gdiplus::Color(255, 255, 255, 255));
+      // The controls draw in layout pixels; the transform takes them to the
+      // screen's, where text and shapes are drawn sharp at full resolution.
+      if (m_uDpi != ui::kBaseDpi) {
+        const Gdiplus::REAL scale = static_cast<Gdiplus::REAL>(m_uDpi) / ui::kBaseDpi;
+        graphics.ScaleTransform(scale, scale);
+      }
       CUIRender render(graphics, this);
-      m_pRoot->DoPaint(render, ps.rcPaint);
+      ui::Edges dirty = ui::RectFromDpi(
+          ui::Edges{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom}, m_uDpi);
+      m_pRoot->DoPaint(render, RECT{dirty.left, dirty.top, dirty.right, dirty.bottom});
     }
     ::BitBlt(hdc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
              ps.rcPaint.bottom - ps.rcPaint.top, m_hdcOffscreen, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);

@@ -64,6 +64,17 @@ class CPaintManagerUI {
   void SetMinInfo(int cx, int cy);
   SIZE GetMinInfo() const { return m_szMinWindow; }
 
+  // The DPI of the window's screen (96 is 100 %). Control places, sizes and
+  // fonts are layout pixels at 96 DPI; painting, hit tests and the window's
+  // size scale them to the screen's pixels.
+  UINT GetDpi() const { return m_uDpi; }
+  // A new DPI (the window moved to another screen): the tree is laid out
+  // and painted again.
+  void SetDpi(UINT dpi);
+  RECT LayoutToClient(const RECT& rc) const;
+  POINT ClientToLayout(POINT pt) const;
+  int ScaleLength(int length) const;
+
   void AddFont(int id, const ui::FontSpec& spec, bool isDefault);
   Gdiplus::Font* GetFont(int id);
 
@@ -142,6 +153,7 @@ class CPaintManagerUI {
   CControlUI* m_pFocus = nullptr;
   CControlUI* m_pEventHover = nullptr;
   CControlUI* m_pEventClick = nullptr;
+  UINT m_uDpi = 96;
   bool m_bUpdateNeeded = false;
   bool m_bFocusCue = false;
   bool m_bMouseTracking = false;

@@ -126,6 +126,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
       POINT pt;
       ::GetCursorPos(&pt);
       ::ScreenToClient(m_hWndPaint, &pt);
+      pt = ClientToLayout(pt);
       ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
       SendEvent(FindControl(pt), UIEVENT_SETCURSOR, pt, wParam, lParam);
       lRes = TRUE;
@@ -164,6 +165,9 @@ void CPaintManagerUI::UpdateHover(POINT pt) {
 bool CPaintManagerUI::OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam) {
   UpdateLayout();  // hit tests need the positions of the latest changes
   POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  // The wheel reports a screen point, the other messages a client point.
+  if (uMsg == WM_MOUSEWHEEL) ::ScreenToClient(m_hWndPaint, &pt);
+  pt = ClientToLayout(pt);
   switch (uMsg) {
     case WM_MOUSEMOVE:
       if (!m_bMouseTracking) {
@@ -219,7 +223,6 @@ bool CPaintManagerUI::OnMouse(UINT uMsg, WPARAM wParam, LPARAM lParam) {
       }
       return false;
     case WM_MOUSEWHEEL: {
-      ::ScreenToClient(m_hWndPaint, &pt);
       CControlUI* hit = FindControl(pt);
       if (!hit) return false;
       SendEvent(hit, UIEVENT_SCROLLWHEEL, pt, wParam);
@@ -276,7 +279,7 @@ void CPaintManagerUI::ShowToolTip() {
     info.hwnd = m_hWndPaint;
     info.lpszText = const_cast<wchar_t*>(L"");
     ::SendMessageW(m_hwndTooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-    ::SendMessageW(m_hwndTooltip, TTM_SETMAXTIPWIDTH, 0, 400);
+    ::SendMessageW(m_hwndTooltip, TTM_SETMAXTIPWIDTH, 0, ScaleLength(400));
   }
   m_pTooltipOwner = owner;
   std::wstring text = owner->GetToolTip();
@@ -287,7 +290,7 @@ void CPaintManagerUI::ShowToolTip() {
   ::SendMessageW(m_hwndTooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
   POINT pt;
   ::GetCursorPos(&pt);
-  ::SendMessageW(m_hwndTooltip, TTM_TRACKPOSITION, 0, MAKELPARAM(pt.x + 12, pt.y + 20));
+  ::SendMessageW(m_hwndTooltip, TTM_TRACKPOSITION, 0, MAKELPARAM(pt.x + ScaleLength(12), pt.y + ScaleLength(20)));
   ::SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&info));
 }
 

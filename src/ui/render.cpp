@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/dpi_scale.h"
 #include "ui/image_cache.h"
 #include "ui/paint_manager.h"
 
@@ -47,8 +48,8 @@ std::wstring FitWithEllipsis(Gdiplus::Graphics& graphics, const std::wstring& te
 
 }  // namespace
 
-CUIRender::CUIRender(Gdiplus::Graphics& graphics, CPaintManagerUI* pManager)
-    : m_graphics(graphics), m_pManager(pManager) {
+CUIRender::CUIRender(Gdiplus::Graphics& graphics, CPaintManagerUI* pManager, UINT dpi)
+    : m_graphics(graphics), m_pManager(pManager), m_uDpi(dpi ? dpi : pManager ? pManager->GetDpi() : ui::kBaseDpi) {
   m_graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
   m_graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
 }
@@ -93,7 +94,7 @@ void CUIRender::DrawBorder(const RECT& rc, int size, SIZE round, DWORD argb) {
 void CUIRender::DrawPart(Gdiplus::Bitmap* image, const RECT& dest, int sx, int sy, int sw, int sh) {
   if (IsEmptyRect(dest) || sw <= 0 || sh <= 0) return;
   int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
-  if (dw == sw && dh == sh) {
+  if (ui::ScaleToDpi(dw, m_uDpi) == sw && ui::ScaleToDpi(dh, m_uDpi) == sh) {
     m_graphics.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
     m_graphics.DrawImage(image, Gdiplus::Rect(dest.left, dest.top, dw, dh), sx, sy, sw, sh, Gdiplus::UnitPixel);
     return;
@@ -116,19 +117,29 @@ void CUIRender::DrawImage(const RECT& dest, Gdiplus::Image* image) {
   if (!image || IsEmptyRect(dest)) return;
   const INT dw = dest.right - dest.left, dh = dest.bottom - dest.top;
   // At its own size an image is copied, not resampled.
-  const bool unscaled = image->GetWidth() == static_cast<UINT>(dw) && image->GetHeight() == static_cast<UINT>(dh);
+  const bool unscaled = image->GetWidth() == static_cast<UINT>(ui::ScaleToDpi(dw, m_uDpi)) &&
+                        image->GetHeight() == static_cast<UINT>(ui::ScaleToDpi(dh, m_uDpi));
   m_graphics.SetInterpolationMode(unscaled ? Gdiplus::InterpolationModeNearestNeighbor
                                            : Gdiplus::InterpolationModeHighQualityBilinear);
   m_graphics.DrawImage(image, Gdiplus::Rect(dest.left, dest.top, dw, dh));
 }
 
 bool CUIRender::DrawImage(const RECT& dest, const ui::ImageDesc& desc) {
-  Gdiplus::Bitmap* image = ui::GetCachedImage(desc.file);
+  // The asset drawn for the scale nearest the screen's; the layout gives
+  // source and corners in pixels of the 100 % image.
+  int scale = ui::AssetScaleForDpi(m_uDpi);
+  Gdiplus::Bitmap* image = scale == 100 ? nullptr : ui::GetCachedImage(ui::AssetFileForScale(desc.file, scale));
+  if (!image) {
+    image = ui::GetCachedImage(desc.file);
+    scale = 100;
+  }
   if (!image) return false;
+  auto inAsset = [scale](int length) { return length * scale / 100; };
   int iw = static_cast<int>(image->GetWidth()), ih = static_cast<int>(image->GetHeight());
   RECT src = {0, 0, iw, ih};
   if (desc.hasSource) {
-    src = ui::ToRect(desc.source);
+    src = RECT{inAsset(desc.source.left), inAsset(desc.source.top), inAsset(desc.source.right),
+               inAsset(desc.source.bottom)};
     src.right = std::min<LONG>(src.right, iw);
     src.bottom = std::min<LONG>(src.bottom, ih);
     src.left = std::max<LONG>(src.left, 0);
@@ -141,8 +152,8 @@ bool CUIRender::DrawImage(const RECT& dest, const ui::ImageDesc& desc) {
     return true;
   }
   // Nine-grid: corners keep their size, edges stretch along, the middle both ways.
-  const int sxs[4] = {src.left, src.left + c.left, src.right - c.right, src.right};
-  const int sys[4] = {src.top, src.top + c.top, src.bottom - c.bottom, src.bottom};
+  const int sxs[4] = {src.left, src.left + inAsset(c.left), src.right - inAsset(c.right), src.right};
+  const int sys[4] = {src.top, src.top + inAsset(c.top), src.bottom - inAsset(c.bottom), src.bottom};
   const int dxs[4] = {dest.left, dest.left + c.left, dest.right - c.right, dest.right};
   const int dys[4] = {dest.top, dest.top + c.top, dest.bottom - c.bottom, dest.bottom};
   for (int row = 0; row < 3; ++row) {

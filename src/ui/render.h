@@ -16,7 +16,10 @@ class CPaintManagerUI;
 
 class CUIRender {
  public:
-  CUIRender(Gdiplus::Graphics& graphics, CPaintManagerUI* pManager);
+  // Coordinates are layout pixels; the graphics' transform takes them to
+  // pixels of `dpi` (0: the manager's DPI, 96 without a manager), which
+  // picks the image assets and when an image needs no resampling.
+  CUIRender(Gdiplus::Graphics& graphics, CPaintManagerUI* pManager, UINT dpi = 0);
 
   // `round` is the size of the corner ellipse (width, height), as in
   // RoundRect; {0,0} fills a plain rectangle.
@@ -39,5 +42,6 @@ class CUIRender {
 
   Gdiplus::Graphics& m_graphics;
   CPaintManagerUI* m_pManager;
+  UINT m_uDpi;
   std::vector<Gdiplus::GraphicsState> m_clipStack;
 };

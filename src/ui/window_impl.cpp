@@ -8,6 +8,10 @@
 
 namespace {
 
+// Sent by Windows 8.1 and later when the window moves to a screen of
+// another DPI; the Windows 7 headers do not name it.
+constexpr UINT kWmDpiChanged = 0x02E0;
+
 // Presses on these do not drag the window, even inside the caption area.
 bool IsInteractive(CControlUI* pControl) {
   for (CControlUI* c = pControl; c; c = c->GetParent()) {
@@ -111,7 +115,8 @@ LRESULT WindowImplBase::OnCreate() {
 
   SIZE size = m_PaintManager.GetInitSize();
   if (size.cx > 0 && size.cy > 0)
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, m_PaintManager.ScaleLength(size.cx), m_PaintManager.ScaleLength(size.cy),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   ApplyRoundCorner();
   InitWindow();
   return 0;
@@ -126,8 +131,9 @@ void WindowImplBase::ApplyRoundCorner() {
   }
   RECT rc;
   ::GetWindowRect(m_hWnd, &rc);
-  GiveWindowRegion(m_hWnd,
-                   ::CreateRoundRectRgn(0, 0, rc.right - rc.left + 1, rc.bottom - rc.top + 1, round.cx, round.cy));
+  GiveWindowRegion(m_hWnd, ::CreateRoundRectRgn(0, 0, rc.right - rc.left + 1, rc.bottom - rc.top + 1,
+                                                m_PaintManager.ScaleLength(round.cx),
+                                                m_PaintManager.ScaleLength(round.cy)));
 }
 
 bool GiveWindowRegion(HWND hWnd, HRGN region) {
@@ -142,11 +148,25 @@ LRESULT WindowImplBase::OnNcHitTest(LPARAM lParam) {
   ::ScreenToClient(m_hWnd, &pt);
   RECT client;
   ::GetClientRect(m_hWnd, &client);
+  // The caption rectangle is in layout pixels, like the controls.
+  pt = m_PaintManager.ClientToLayout(pt);
+  client.right = m_PaintManager.ClientToLayout(POINT{client.right, client.bottom}).x;
   const RECT& caption = m_PaintManager.GetCaptionRect();
   if (pt.x >= client.left + caption.left && pt.x < client.right - caption.right && pt.y >= caption.top &&
       pt.y < caption.bottom && !IsInteractive(m_PaintManager.FindControl(pt)))
     return HTCAPTION;
   return HTCLIENT;
+}
+
+void WindowImplBase::OnDpiChanged(UINT dpi, const RECT* suggested) {
+  LOG_METHOD(LOG_LEVEL_INFO, "dpi = " << dpi);
+  m_PaintManager.SetDpi(dpi);
+  // Windows suggests the place that keeps the window's size in layout pixels
+  // on the new screen; the round corners follow with the new size.
+  if (suggested)
+    ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  ApplyRoundCorner();
 }
 
 void WindowImplBase::OnGetMinMaxInfo(LPARAM lParam) {
@@ -160,8 +180,8 @@ void WindowImplBase::OnGetMinMaxInfo(LPARAM lParam) {
   info->ptMaxSize.x = monitor.rcWork.right - monitor.rcWork.left;
   info->ptMaxSize.y = monitor.rcWork.bottom - monitor.rcWork.top;
   SIZE minimum = m_PaintManager.GetMinInfo();
-  if (minimum.cx > 0) info->ptMinTrackSize.x = minimum.cx;
-  if (minimum.cy > 0) info->ptMinTrackSize.y = minimum.cy;
+  if (minimum.cx > 0) info->ptMinTrackSize.x = m_PaintManager.ScaleLength(minimum.cx);
+  if (minimum.cy > 0) info->ptMinTrackSize.y = m_PaintManager.ScaleLength(minimum.cy);
 }
 
 LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
@@ -181,6 +201,9 @@ LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
       return OnNcHitTest(lParam);
     case WM_GETMINMAXINFO:
       OnGetMinMaxInfo(lParam);
+      return 0;
+    case kWmDpiChanged:
+      OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_SIZE:
       ApplyRoundCorner();

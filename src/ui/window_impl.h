@@ -50,6 +50,9 @@ class WindowImplBase : public CWindowWnd,
   LRESULT OnCreate();
   LRESULT OnNcHitTest(LPARAM lParam);
   void OnGetMinMaxInfo(LPARAM lParam);
+  // The window moved to a screen of another DPI: scale to it and take the
+  // place Windows suggests.
+  void OnDpiChanged(UINT dpi, const RECT* suggested);
   void ApplyRoundCorner();
   void ShowMaxRestoreButtons();
 };

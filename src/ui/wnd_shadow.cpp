@@ -3,6 +3,8 @@
 #include <commctrl.h>
 
 #include "corekit/log.h"
+#include "ui/dpi.h"
+#include "ui/dpi_scale.h"
 #include "ui/image_cache.h"
 #include "ui/render.h"
 
@@ -145,11 +147,18 @@ void CWndShadow::Update() {
   }
   RECT parent;
   ::GetWindowRect(m_hParent, &parent);
-  SIZE size = {parent.right - parent.left + m_rcCorner.left + m_rcCorner.right,
-               parent.bottom - parent.top + m_rcCorner.top + m_rcCorner.bottom};
-  POINT origin = {parent.left - m_rcCorner.left, parent.top - m_rcCorner.top};
+  // Corners and hole are layout pixels, scaled to the DPI of the window's screen.
+  const UINT dpi = ui::GetWindowDpi(m_hParent);
+  auto scaled = [dpi](const RECT& rc) {
+    return RECT{ui::ScaleToDpi(rc.left, dpi), ui::ScaleToDpi(rc.top, dpi), ui::ScaleToDpi(rc.right, dpi),
+                ui::ScaleToDpi(rc.bottom, dpi)};
+  };
+  const RECT corner = scaled(m_rcCorner), hole = scaled(m_rcHoleOffset);
+  SIZE size = {parent.right - parent.left + corner.left + corner.right,
+               parent.bottom - parent.top + corner.top + corner.bottom};
+  POINT origin = {parent.left - corner.left, parent.top - corner.top};
   SIZE parentSize = {parent.right - parent.left, parent.bottom - parent.top};
-  if (parentSize.cx != m_szDrawn.cx || parentSize.cy != m_szDrawn.cy) {
+  if (parentSize.cx != m_szDrawn.cx || parentSize.cy != m_szDrawn.cy || dpi != m_uDrawnDpi) {
     Gdiplus::Bitmap* image = ui::GetCachedImage(m_sImage);
     if (!image || size.cx <= 0 || size.cy <= 0) {
       ::ShowWindow(m_hWnd, SW_HIDE);
@@ -178,15 +187,17 @@ void CWndShadow::Update() {
       ui::ImageDesc desc;
       desc.file = m_sImage;
       desc.corner = ui::Edges{m_rcCorner.left, m_rcCorner.top, m_rcCorner.right, m_rcCorner.bottom};
-      CUIRender render(graphics, nullptr);
-      render.DrawImage(RECT{0, 0, size.cx, size.cy}, desc);
+      const Gdiplus::REAL scale = static_cast<Gdiplus::REAL>(dpi) / ui::kBaseDpi;
+      graphics.ScaleTransform(scale, scale);
+      CUIRender render(graphics, nullptr, dpi);
+      render.DrawImage(RECT{0, 0, ui::ScaleFromDpi(size.cx, dpi), ui::ScaleFromDpi(size.cy, dpi)}, desc);
+      graphics.ResetTransform();
       // The hole under the window stays fully transparent.
       graphics.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
       Gdiplus::SolidBrush clear(Gdiplus::Color(0, 0, 0, 0));
-      graphics.FillRectangle(&clear, static_cast<INT>(m_rcCorner.left + m_rcHoleOffset.left),
-                             static_cast<INT>(m_rcCorner.top + m_rcHoleOffset.top),
-                             static_cast<INT>(parentSize.cx - m_rcHoleOffset.left - m_rcHoleOffset.right),
-                             static_cast<INT>(parentSize.cy - m_rcHoleOffset.top - m_rcHoleOffset.bottom));
+      graphics.FillRectangle(&clear, static_cast<INT>(corner.left + hole.left), static_cast<INT>(corner.top + hole.top),
+                             static_cast<INT>(parentSize.cx - hole.left - hole.right),
+                             static_cast<INT>(parentSize.cy - hole.top - hole.bottom));
     }
     POINT source = {0, 0};
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
@@ -197,6 +208,7 @@ void CWndShadow::Update() {
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
     m_szDrawn = parentSize;
+    m_uDrawnDpi = dpi;
   }
   // Just below the window, whatever else moves in the z-order.
   ::SetWindowPos(m_hWnd, m_hParent, origin.x, origin.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);

@@ -43,4 +43,5 @@ class CWndShadow {
   RECT m_rcCorner = {0, 0, 0, 0};
   RECT m_rcHoleOffset = {0, 0, 0, 0};
   SIZE m_szDrawn = {0, 0};  // parent size the bitmap was drawn for
+  UINT m_uDrawnDpi = 0;     // and the DPI
 };

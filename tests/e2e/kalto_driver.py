@@ -75,10 +75,25 @@ def can_run(exe):
     return subprocess.run(["bash", "-c", check, ROOT, exe]).returncode == 0
 
 
+def set_screen_dpi(wine_dir, dpi):
+    """Sets the DPI that Wine gives the programs started next in the prefix of
+    `wine_dir` (its LogPixels setting); None restores the default, 96."""
+    key = r"HKCU\Control Panel\Desktop"
+    tool = os.path.join(ROOT, "tools", "wine-run.sh")
+    if dpi is None:
+        args = ["reg", "delete", key, "/v", "LogPixels", "/f"]
+    else:
+        args = ["reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"]
+    subprocess.run([tool, wine_dir, *args], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   check=dpi is not None)
+
+
 class KaltoSession:
-    def __init__(self, build_dir, display, language="en_US", wine_dir=None):
-        """`wine_dir` holds the Wine prefix to run in (the build tree's own by default)."""
+    def __init__(self, build_dir, display, language="en_US", wine_dir=None, program=None):
+        """`wine_dir` holds the Wine prefix to run in (the build tree's own by default);
+        `program` is the kalto.exe to start (the build tree's by default)."""
         self.build = os.path.abspath(build_dir)
+        self.program = program or os.path.join(self.build, "kalto.exe")
         self.wine_dir = os.path.abspath(wine_dir or build_dir)
         self.display = display
         self.language = language
@@ -89,8 +104,7 @@ class KaltoSession:
     # -- the program --------------------------------------------------------
     def start_detached(self):
         """Launches the program and returns at once."""
-        exe = os.path.join(self.build, "kalto.exe")
-        self.process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), self.wine_dir, exe],
+        self.process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), self.wine_dir, self.program],
                                         env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def start(self, timeout=60):

@@ -161,6 +161,44 @@ TEST(SkinnedWindow, CaptionAreaDragsExceptOverButtons) {
   ::DestroyWindow(hwnd);
 }
 
+TEST(SkinnedWindow, MovedToAScreenOf150PerCentItScalesAndStillHitsItsControls) {
+  TestWindow window(L"window.xml");
+  HWND hwnd = window.CreateShown();
+  ASSERT_EQ(window.Manager().GetDpi(), 96u);
+  RECT rc;
+  ::GetWindowRect(hwnd, &rc);
+  // What Windows sends when the window crosses to a screen of 144 DPI.
+  RECT suggested = {rc.left, rc.top, rc.left + 630, rc.top + 450};
+  ::SendMessageW(hwnd, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(window.Manager().GetDpi(), 144u);
+  ::GetWindowRect(hwnd, &rc);
+  EXPECT_EQ(rc.right - rc.left, 630);
+  EXPECT_EQ(rc.bottom - rc.top, 450);
+  uitest::Pump();
+  // The controls keep their layout places, 420 x 300 in all.
+  window.Manager().UpdateLayout();
+  const RECT root = window.Manager().GetRoot()->GetPos();
+  EXPECT_EQ(root.right - root.left, 420);
+  EXPECT_EQ(root.bottom - root.top, 300);
+  CControlUI* ok = window.Find(L"ok");
+  ASSERT_TRUE(ok);
+  const RECT okLayout = ok->GetPos();
+  const RECT okOnScreen = window.Manager().LayoutToClient(okLayout);
+  EXPECT_EQ(okOnScreen.left, okLayout.left * 3 / 2);
+  EXPECT_NEAR(okOnScreen.right - okOnScreen.left, (okLayout.right - okLayout.left) * 3 / 2, 1);
+  // A click at the button's place on the screen reaches it.
+  uitest::ClickAt(hwnd, okOnScreen);
+  EXPECT_EQ(window.clicks, std::vector<std::wstring>{L"ok"});
+  // The caption drags at its scaled place; the close button does not.
+  auto hit = [&](int x, int y) {
+    return ::SendMessageW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(rc.left + x, rc.top + y));
+  };
+  EXPECT_EQ(hit(150, 30), HTCAPTION);
+  const RECT close = window.Manager().LayoutToClient(window.Find(L"closebtn")->GetPos());
+  EXPECT_EQ(hit((close.left + close.right) / 2, (close.top + close.bottom) / 2), HTCLIENT);
+  ::DestroyWindow(hwnd);
+}
+
 TEST(SkinnedWindow, MinimiseAndRestoreKeepWorking) {
   TestWindow window(L"window.xml");
   HWND hwnd = window.CreateShown();

@@ -1,0 +1,66 @@
+#include "ui/dpi_scale.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace ui {
+namespace {
+
+// a * b / c in 64 bits, rounded as asked; c is never 0 here.
+int64_t Scale(int64_t a, int64_t b, int64_t c, int round) {
+  int64_t product = a * b;
+  int64_t quotient = product / c, remainder = product % c;
+  if (remainder == 0) return quotient;
+  if (round < 0) return product < 0 ? quotient - 1 : quotient;  // towards minus infinity
+  if (round > 0) return product < 0 ? quotient : quotient + 1;  // towards plus infinity
+  // Nearest, halves away from zero.
+  if (2 * std::llabs(remainder) >= c) return product < 0 ? quotient - 1 : quotient + 1;
+  return quotient;
+}
+
+unsigned Valid(unsigned dpi) { return dpi == 0 ? kBaseDpi : dpi; }
+
+}  // namespace
+
+int ScaleToDpi(int length, unsigned dpi) { return static_cast<int>(Scale(length, Valid(dpi), kBaseDpi, 0)); }
+
+int ScaleFromDpi(int length, unsigned dpi) { return static_cast<int>(Scale(length, kBaseDpi, Valid(dpi), 0)); }
+
+Edges RectToDpi(const Edges& rect, unsigned dpi) {
+  dpi = Valid(dpi);
+  Edges out;
+  out.left = static_cast<int>(Scale(rect.left, dpi, kBaseDpi, -1));
+  out.top = static_cast<int>(Scale(rect.top, dpi, kBaseDpi, -1));
+  out.right = static_cast<int>(Scale(rect.right, dpi, kBaseDpi, 1));
+  out.bottom = static_cast<int>(Scale(rect.bottom, dpi, kBaseDpi, 1));
+  return out;
+}
+
+Edges RectFromDpi(const Edges& rect, unsigned dpi) {
+  dpi = Valid(dpi);
+  Edges out;
+  out.left = static_cast<int>(Scale(rect.left, kBaseDpi, dpi, -1));
+  out.top = static_cast<int>(Scale(rect.top, kBaseDpi, dpi, -1));
+  out.right = static_cast<int>(Scale(rect.right, kBaseDpi, dpi, 1));
+  out.bottom = static_cast<int>(Scale(rect.bottom, kBaseDpi, dpi, 1));
+  return out;
+}
+
+int AssetScaleForDpi(unsigned dpi) {
+  const int percent = static_cast<int>(Scale(Valid(dpi), 100, kBaseDpi, 0));
+  int best = 100;
+  for (int scale : {150, 200})
+    if (std::abs(percent - scale) <= std::abs(percent - best)) best = scale;
+  return best;
+}
+
+std::wstring AssetFileForScale(const std::wstring& file, int scale) {
+  if (scale == 100) return file;
+  const std::wstring suffix = L"@" + std::to_wstring(scale);
+  const size_t dot = file.rfind(L'.');
+  const size_t slash = file.find_last_of(L"/\\");
+  if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return file + suffix;
+  return file.substr(0, dot) + suffix + file.substr(dot);
+}
+
+}  // namespace ui
