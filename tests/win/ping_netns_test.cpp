@@ -1,7 +1,8 @@
 // The echo engine, ping units and the media-server check against answers of
 // known delay and loss. Runs through tests/fixtures/netns_wine.sh: in a
 // private network namespace where echo_responder.py answers the addresses
-// of KALTO_ECHO_TARGETS ("address:delay_ms:loss_percent,...") and nothing
+// of KALTO_ECHO_TARGETS ("address:delay_ms:loss_percent,...", the delay
+// possibly two that alternate, "10/50") and nothing
 // else answers at all, and where the name server never answers.
 #include <gtest/gtest.h>
 
@@ -38,6 +39,7 @@ constexpr ULONGLONG kAbandoningStopMs = CPingUnit::kStopWaitMs + 1500;
 struct EchoTarget {
   std::string address;
   int delayMs;
+  int otherDelayMs;  // the delay every second request takes; delayMs when it does not alternate
   int lossPercent;
   // Echoes the responder drops of the first `count` to this address.
   int DropsOf(int count) const { return count * lossPercent / 100; }
@@ -56,6 +58,8 @@ std::vector<EchoTarget> Targets() {
     std::getline(fields, delay, ':');
     std::getline(fields, loss);
     target.delayMs = std::stoi(delay);
+    const size_t slash = delay.find('/');
+    target.otherDelayMs = slash == std::string::npos ? target.delayMs : std::stoi(delay.substr(slash + 1));
     target.lossPercent = std::stoi(loss);
     targets.push_back(target);
   }
@@ -63,7 +67,7 @@ std::vector<EchoTarget> Targets() {
 }
 
 // The first six targets are for the units, the next six for the check,
-// the last one answers later than an echo waits.
+// the 13th answers later than an echo waits, the 14th alternates its delay.
 std::vector<EchoTarget> TargetGroup(size_t group) {
   const std::vector<EchoTarget> all = Targets();
   if (all.size() < 6 * (group + 1)) return {};
@@ -89,7 +93,7 @@ bool DetectWhilePumping(CServerNetHandler& handler, DWORD timeoutMs, const std::
 
 class PingNetns : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(Targets().size(), 13u) << "run through tests/fixtures/netns_wine.sh"; }
+  void SetUp() override { ASSERT_EQ(Targets().size(), 14u) << "run through tests/fixtures/netns_wine.sh"; }
   WinsockSession winsock;
 };
 
@@ -241,4 +245,16 @@ TEST_F(PingNetns, AnAnswerLaterThanTheWaitCountsAsLost) {
   EXPECT_TRUE(unit.GetSeries().GetResults().empty());
   EXPECT_EQ(unit.GetLossRate(), 1.0);
   EXPECT_EQ(unit.GetAvgDelay(), 0.0);
+}
+
+TEST_F(PingNetns, JitterOfAnAlternatingDelayIsTheirDifference) {
+  const EchoTarget alternating = Targets()[13];
+  const int difference = std::abs(alternating.otherDelayMs - alternating.delayMs);
+  ASSERT_GT(difference, 0);
+  RecordingSink sink;
+  CPingUnit unit(&sink, alternating.address, 10);
+  ASSERT_EQ(unit.Start(), 1);
+  ASSERT_TRUE(sink.WaitForReports(1, kSeriesTimeoutMs));
+  ASSERT_EQ(unit.GetSeries().GetResults().size(), 10u);
+  EXPECT_NEAR(unit.GetSeries().Jitter(), difference, 1.0);
 }
