@@ -1,6 +1,7 @@
 // The report actions of the end-of-run pages: copy the text report to the
 // clipboard (also Ctrl+C) and save it through the standard Save dialog as
 // UTF-8 text or, by file type, as JSON.
+#include <windows.h>
 #include <commdlg.h>
 
 #include "app/delegate_main.h"

@@ -55,7 +55,8 @@ std::wstring ServerLine(const ReportServer& server, const skinkit::TextLookup& t
 }  // namespace
 
 std::wstring BuildTextReport(const RunReport& report, const skinkit::TextLookup& text) {
-  std::wstring out = text("s.app.name") + L" " + Ascii(report.strVersion) + kNewLine;
+  // The name and version as the title bar shows them.
+  std::wstring out = text("s.app.name") + Ascii(report.strVersion) + kNewLine;
   out += text("s.report.time") + L" " + Ascii(report.strTime) + kNewLine;
   out += text("s.report.computer") + L" " + OneLine(report.strComputer) + kNewLine + kNewLine;
   for (const std::wstring* line : {&report.strTitle, &report.strNetLine, &report.strSysLine}) {

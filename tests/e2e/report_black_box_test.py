@@ -14,6 +14,7 @@ import json
 import os
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -46,14 +47,27 @@ class Reports(unittest.TestCase):
     def tearDownClass(cls):
         cls.display.close()
 
-    def kalto(self, *args):
-        """Starts kalto.exe with `args`; the process, its output merged into a pipe."""
-        return subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), PREFIX, os.path.join(BUILD, "kalto.exe"),
-                                 *args], env=self.env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    def tearDown(self):
+        # Whatever a failed case left running in the namespace's Wine session.
+        subprocess.run(["wineserver", "-k"], env=dict(self.env, WINEPREFIX=os.path.join(PREFIX, "wineprefix")))
 
-    def finish(self, process, timeout=60):
-        out, _ = process.communicate(timeout=timeout)
-        return process.returncode, out.decode("utf-8", "replace")
+    def kalto(self, *args):
+        """Starts kalto.exe with `args`; its output goes to a file, not a pipe,
+        which Wine's service processes would hold open."""
+        out = tempfile.TemporaryFile()
+        process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), PREFIX,
+                                    os.path.join(BUILD, "kalto.exe"), *args],
+                                   env=self.env, stdout=out, stderr=subprocess.STDOUT)
+        process.out = out
+        return process
+
+    def finish(self, process, timeout=120):
+        """Its exit code and output."""
+        code = process.wait(timeout)
+        process.out.seek(0)
+        text = process.out.read().decode("utf-8", "replace")
+        process.out.close()
+        return code, text
 
     def reader(self, *args, window_class="kalto.mainwnd"):
         exe = os.path.join(BUILD, "tests", "e2e", "ui_reader.exe")
@@ -92,7 +106,7 @@ class Reports(unittest.TestCase):
             self.assertIn("another instance", out)
             self.assertFalse(os.path.exists(second))
             self.assertEqual(self.reader("shown").returncode, 3, "still hidden while it runs")
-            code, _ = self.finish(first, 400)
+            code, out = self.finish(first, 400)
         finally:
             if first.poll() is None:
                 first.kill()
@@ -157,7 +171,7 @@ class Reports(unittest.TestCase):
             session.click(session.wait_for_text("s.ui.report.copy", 5))
             session.wait_for_text("s.ui.report.copied", 10)
             copied = self.reader("clipboard").stdout.decode("utf-8")
-            self.assertTrue(copied.startswith(texts["s.app.name"] + " 1.0.0.1\r\n" + texts["s.report.time"] + " "),
+            self.assertTrue(copied.startswith(texts["s.app.name"] + "1.0.0.1\r\n" + texts["s.report.time"] + " "),
                             copied[:200])
             self.assertIn("\r\n" + texts["s.report.computer"] + " ", copied)
             self.assertIn("\r\n" + texts["s.detect.canceled"] + "\r\n", copied)

@@ -131,7 +131,7 @@ std::string NumberText(const std::string& json, const std::string& key) {
 
 TEST(TextReport, ListsTheRunItemByItemInDisplayOrder) {
   const std::wstring text = BuildTextReport(SampleReport(), KeyText);
-  EXPECT_EQ(text.rfind(L"s.app.name 1.0.0.1\r\ns.report.time 2026-12-08T17:07:03+08:00\r\n", 0), 0u) << "begins so";
+  EXPECT_EQ(text.rfind(L"s.app.name1.0.0.1\r\ns.report.time 2026-12-08T17:07:03+08:00\r\n", 0), 0u) << "begins so";
   EXPECT_NE(text.find(L"s.report.computer \u6559\u5BA4-PC\r\n\r\n2 problems\r\nloss\r\nbelow\r\n"), std::wstring::npos);
   // Every item once, in the order given, with its verdict word.
   size_t last = 0;
