@@ -17,6 +17,9 @@
 #include <windows.h>
 #include <oleacc.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -122,6 +125,8 @@ bool Press(IAccessible* acc, const std::wstring& name) {
 
 // The clipboard's Unicode text in UTF-8; false when it holds none.
 bool PrintClipboard() {
+  // As it is: a text-mode stdout would write each line end as CR CR LF.
+  _setmode(_fileno(stdout), _O_BINARY);
   if (!OpenClipboard(nullptr)) return false;
   HANDLE data = GetClipboardData(CF_UNICODETEXT);
   const wchar_t* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
