@@ -6,6 +6,7 @@
 // else answers at all, and where the name server never answers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -249,23 +250,36 @@ TEST_F(PingNetns, AnAnswerLaterThanTheWaitCountsAsLost) {
 
 TEST_F(PingNetns, JitterOfAnAlternatingDelayIsTheirDifference) {
   // The responder answers the requests to this address with its two delays
-  // in turn, the first with the first. The jitter is the difference of the
-  // two as measured (the fixture's turnaround, whatever the machine's load,
-  // falls on both), and near the configured difference.
+  // in turn. The fixture's turnaround falls on both, so the jitter is their
+  // difference, unless the machine's load held up single answers: a series
+  // with an answer more than kHiccupMs off the median of its delay is
+  // measured again, three series at most.
   const EchoTarget alternating = Targets()[13];
-  ASSERT_NE(alternating.otherDelayMs, alternating.delayMs);
+  const int difference = std::abs(alternating.otherDelayMs - alternating.delayMs);
+  ASSERT_GT(difference, 0);
   constexpr int kEchoes = 20;
-  RecordingSink sink;
-  CPingUnit unit(&sink, alternating.address, kEchoes);
-  ASSERT_EQ(unit.Start(), 1);
-  ASSERT_TRUE(sink.WaitForReports(1, kSeriesTimeoutMs));
-  const std::vector<EchoResult>& results = unit.GetSeries().GetResults();
-  ASSERT_EQ(results.size(), static_cast<size_t>(kEchoes));
-  double sums[2] = {0, 0};
-  for (size_t i = 0; i < results.size(); ++i) sums[i % 2] += results[i].rttMs;
-  const double measured = std::fabs(sums[1] - sums[0]) / (kEchoes / 2);
-  const double jitter = unit.GetSeries().Jitter();
-  std::printf("jitter %.3f ms, measured difference %.3f ms\n", jitter, measured);
-  EXPECT_NEAR(jitter, measured, 1.0);
-  EXPECT_NEAR(jitter, std::abs(alternating.otherDelayMs - alternating.delayMs), kMeanToleranceMs * 2);
+  constexpr int kHiccupMs = 5;
+  bool quiet = false;
+  for (int attempt = 0; attempt < 3 && !quiet; ++attempt) {
+    RecordingSink sink;
+    CPingUnit unit(&sink, alternating.address, kEchoes);
+    ASSERT_EQ(unit.Start(), 1);
+    ASSERT_TRUE(sink.WaitForReports(1, kSeriesTimeoutMs));
+    const std::vector<EchoResult>& results = unit.GetSeries().GetResults();
+    ASSERT_EQ(results.size(), static_cast<size_t>(kEchoes));
+    std::vector<int> delays[2];
+    for (size_t i = 0; i < results.size(); ++i) delays[i % 2].push_back(results[i].rttMs);
+    quiet = true;
+    for (std::vector<int>& same : delays) {
+      std::vector<int> sorted = same;
+      std::sort(sorted.begin(), sorted.end());
+      const int median = sorted[sorted.size() / 2];
+      for (int rtt : same) quiet = quiet && std::abs(rtt - median) <= kHiccupMs;
+    }
+    const double jitter = unit.GetSeries().Jitter();
+    std::printf("series %d: jitter %.3f ms (configured difference %d ms)%s\n", attempt + 1, jitter, difference,
+                quiet ? "" : ", held up by the machine's load");
+    if (quiet) EXPECT_NEAR(jitter, difference, 1.0);
+  }
+  EXPECT_TRUE(quiet) << "every series was held up by the machine's load";
 }
