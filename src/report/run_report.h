@@ -51,7 +51,7 @@ struct RunReport {
   std::wstring strComputer;
   std::string strLanguage;  // "zh_CN", "zh_TW" or "en_US"
   bool bCancelled = false;
-  std::string strTitleKey;  // empty for a cancelled run
+  std::string strTitleKey;  // "s.detect.canceled" for a cancelled run
   std::wstring strTitle;
   std::string strNetKey;
   std::wstring strNetLine;

@@ -225,7 +225,7 @@ TEST(JsonReport, StringsAreValidUtf8WhateverTheSystemReturned) {
   ASSERT_TRUE(root);
   EXPECT_EQ(StringAt(root.get(), "computer"), "PC\xEF\xBF\xBD");
   EXPECT_EQ(StringAt(At(ItemOfType(root.get(), 0), "findings"), "name"), "\xEF\xBF\xBD");
-  EXPECT_EQ(StringAt(At(root.get(), "summary"), "titleKey"), "") << "a cancelled run has no title key";
+  EXPECT_EQ(StringAt(At(root.get(), "summary"), "titleKey"), "") << "a report without a summary has no title key";
 }
 
 TEST(ReportExit, CodeFollowsTheWorstVerdict) {
