@@ -66,6 +66,10 @@ void DelegateMain::InitWirekit() {
 LRESULT DelegateMain::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
   if (uMsg == WM_DETECT_ROUTINE) {
     DelegateDetect::Instance()->OnDetectRoutine(wParam);
+  } else if (uMsg == WM_KEYDOWN && wParam == 'C' && (GetKeyState(VK_CONTROL) & 0x8000)) {
+    // Ctrl+C copies the report once a run has ended, as the copy control does.
+    CControlUI* copy = m_PaintManager.FindControl(L"report_copy");
+    if (copy && copy->IsVisible()) CopyReport();
   } else if (uMsg == WM_TIMER) {
     OnTimer(wParam);
   }
@@ -84,9 +88,16 @@ void DelegateMain::OnTimer(UINT_PTR id) {
 
 void DelegateMain::EnableStart() {
   if (m_pBtnStart) m_pBtnStart->SetEnabled(true);
+  if (IsSilent() && !m_bSilentStarted) {
+    m_bSilentStarted = true;
+    LOG_METHOD_TAG(LOG_LEVEL_INFO, "DelegateMain::EnableStart", "silent run starts");
+    StartDetect();
+  }
 }
 
 void DelegateMain::ShowUpdateFrame(const std::wstring& version, const std::wstring& notes) {
+  // A silent run offers nothing: nobody is there to answer.
+  if (IsSilent()) return;
   if (!m_updateFrame.Create(GetHWND(), L"UpdateFrame", WS_POPUPWINDOW, 0)) return;
   m_updateFrame.SetVersion(version);
   m_updateFrame.SetReleaseNotes(notes);
@@ -138,6 +149,10 @@ void DelegateMain::OnClick(TNotifyUI& msg) {
     RECT caption = {0, 0, 0, 170};
     m_PaintManager.SetCaptionRect(caption);
     StartDetect();
+  } else if (name == L"report_copy") {
+    CopyReport();
+  } else if (name == L"report_save") {
+    SaveReport();
   } else if (sender == m_pBtnDetect) {
     if (m_pBtnDetect->GetTag() == DETECT_TAG_RUNNING) {
       DelegateDetect::Instance()->Cancel();
@@ -148,6 +163,7 @@ void DelegateMain::OnClick(TNotifyUI& msg) {
 }
 
 void DelegateMain::StartDetect() {
+  ShowReportActions(false);
   DelegateDetect::Instance()->Start();
   ClearRows();
   if (m_pStateGif) m_pStateGif->SetVisible(true);

@@ -9,7 +9,9 @@
 
 #include "app/detect_item_ui.h"
 #include "app/singleton.h"
+#include "app/summary_text.h"
 #include "detect/delegate_detect.h"
+#include "report/run_report.h"
 #include "ui/ui.h"
 #include "update/media_servers.h"
 #include "update/ov_update.h"
@@ -66,6 +68,20 @@ class DelegateMain : public WindowImplBase,
   void ShowPackageStage(PackageStage stage, int percent) override;
   const std::vector<std::unique_ptr<CDetectItemUI>>& Items() const { return m_vecItems; }
 
+  // A silent run (silent_run.cpp): the run starts as soon as the start
+  // would be enabled, nothing is offered or shown, and when the run ends
+  // the JSON report is written to `path` and the message loop ends.
+  void SetSilentReportPath(const std::wstring& path) { m_strSilentReport = path; }
+  bool IsSilent() const { return !m_strSilentReport.empty(); }
+  // The silent run's exit code: the report's, or kExitCouldNotRun.
+  static int GetSilentExitCode() { return s_nSilentExitCode; }
+
+  // The report of the run that ended last, rows in display order (report_collect.cpp).
+  RunReport CollectReport() const;
+  // The copy and save actions of the end-of-run pages (report_actions.cpp).
+  void CopyReport();
+  void SaveReport();
+
  protected:
   const wchar_t* GetWindowClassName() const override { return L"kalto.mainwnd"; }
   LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
@@ -91,8 +107,10 @@ class DelegateMain : public WindowImplBase,
   CDetectItemUI* CreateRow(int type);
   void ShowProgress(const std::wstring& text);
   void HideResultLines();
-  // The detect button now starts a new run.
+  // The detect button now starts a new run; the report actions appear.
   void OfferDetectAgain();
+  void ShowReportActions(bool bShow);
+  void FinishSilentRun();
 
   CListUI* m_pListResult = nullptr;
   CContainerUI* m_pLayoutState = nullptr;
@@ -113,4 +131,9 @@ class DelegateMain : public WindowImplBase,
   CLabelUI* m_pUpdateState = nullptr;
   CUpdateFrame m_updateFrame;
   ovUpdate m_update;
+  SummaryText m_summary;     // of the last finished run
+  bool m_bCancelled = false;  // the last run was cancelled
+  std::wstring m_strSilentReport;
+  bool m_bSilentStarted = false;
+  static int s_nSilentExitCode;
 };

@@ -1,11 +1,19 @@
-// The program's entry: one instance only, the process-wide services, the
-// main window and its message loop, then the services torn down again.
+// The program's entry: the command line read, one instance only, the
+// process-wide services, the main window (hidden in a silent run) and its
+// message loop, then the services torn down again.
 #include <winsock2.h>
 #include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
 
 #include "app/delegate_main.h"
 #include "app/language.h"
+#include "app/report_output.h"
 #include "corekit/log.h"
+#include "corekit/textconv.h"
+#include "report/command_line.h"
 #include "skinkit/resource_mgr.h"
 #include "sysinfo/wmi_info.h"
 
@@ -23,16 +31,49 @@ void BringRunningInstanceForward() {
   SetForegroundWindow(running);
 }
 
+// The arguments after the program's name.
+std::vector<std::wstring> LaunchArguments() {
+  std::vector<std::wstring> args;
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!argv) return args;
+  for (int i = 1; i < count; ++i) args.push_back(argv[i]);
+  LocalFree(argv);
+  return args;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int) {
   LOG_FUNC_TAG(LOG_LEVEL_INFO, "wWinMain", "_tWinMain");
 
+  const LaunchRequest request = ParseLaunchArguments(LaunchArguments());
+  if (request.mode == LaunchMode::Usage) {
+    WriteToConsole(LaunchUsage(), false);
+    return 0;
+  }
+  if (request.mode == LaunchMode::Refused) {
+    LOG_FUNC_TAG(LOG_LEVEL_ERROR, "wWinMain", "bad command line: " << corekit::WideToUtf8(request.strError));
+    WriteToConsole(L"kalto: " + request.strError + L"\r\n" + LaunchUsage(), true);
+    return kExitCouldNotRun;
+  }
+  const bool silent = request.mode == LaunchMode::SilentReport;
+
   HANDLE mutex = CreateMutexW(nullptr, TRUE, kInstanceMutex);
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     if (mutex) CloseHandle(mutex);
+    if (silent) {
+      LOG_FUNC_TAG(LOG_LEVEL_ERROR, "wWinMain", "another instance runs, no silent run");
+      WriteToConsole(L"kalto: another instance is running\r\n", true);
+      return kExitCouldNotRun;
+    }
     BringRunningInstanceForward();
     return 0;
+  }
+  if (silent && !CanWriteReportFile(request.strReportPath)) {
+    WriteToConsole(L"kalto: the report cannot be written to " + request.strReportPath + L"\r\n", true);
+    if (mutex) CloseHandle(mutex);
+    return kExitCouldNotRun;
   }
 
   WSADATA wsaData;
@@ -50,13 +91,17 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int) {
 
   // Without its main window the program has nothing to wait for: no message
   // loop runs then, and the loop ends whenever that window goes.
+  // A silent run's window is never shown, so it never takes the focus.
   DelegateMain* frame = DelegateMain::Instance();
-  if (frame && frame->Create(nullptr, DllResourceMgr::LoadStringW("s.app.name"), WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0,
-                             0, 0, 500, 400, nullptr)) {
+  if (frame && silent) frame->SetSilentReportPath(request.strReportPath);
+  const DWORD style = silent ? WS_OVERLAPPEDWINDOW : WS_VISIBLE | WS_OVERLAPPEDWINDOW;
+  bool ran = false;
+  if (frame && frame->Create(nullptr, DllResourceMgr::LoadStringW("s.app.name"), style, 0, 0, 0, 500, 400, nullptr)) {
     frame->SetIcon(kIconResource);
     frame->CenterWindow();
-    frame->ShowWindow(true);
+    if (!silent) frame->ShowWindow(true);
     CPaintManagerUI::MessageLoop();
+    ran = true;
   } else {
     LOG_FUNC_TAG(LOG_LEVEL_ERROR, "wWinMain", "main window not created");
   }
@@ -64,5 +109,6 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int) {
   theWmiInfo.UninitWmi();
   WSACleanup();
   if (mutex) CloseHandle(mutex);
-  return 0;
+  if (!silent) return 0;
+  return ran ? DelegateMain::GetSilentExitCode() : kExitCouldNotRun;
 }

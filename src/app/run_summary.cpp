@@ -41,12 +41,14 @@ void DelegateMain::HideResultLines() {
 }
 
 void DelegateMain::OfferDetectAgain() {
+  ShowReportActions(true);
   if (!m_pBtnDetect) return;
   m_pBtnDetect->SetText(DllResourceMgr::LoadStringW("s.detect.again"));
   m_pBtnDetect->SetTag(DETECT_TAG_IDLE);
 }
 
 void DelegateMain::ShowCancelled() {
+  m_bCancelled = true;
   OfferDetectAgain();
   ShowState(PANEL_CANCELLED, DllResourceMgr::LoadStringW("s.detect.canceled"));
   ShowProgress(skinkit::FormatText<skinkit::fmt::kDetectedFinished>(static_cast<int>(m_vecItems.size())));
@@ -69,10 +71,13 @@ void DelegateMain::ShowSummary() {
   input.pServers = dynamic_cast<const CServerNetFindings*>(detect->FindHandler(DETECT_TYPE_SERVER_NET));
   input.nCpuGrade = GetCpuGrade(dynamic_cast<const CpuInfoFindings*>(detect->FindHandler(DETECT_TYPE_CPU)));
   input.nMemGrade = GetMemoryGrade(dynamic_cast<const MemoryInfoFindings*>(detect->FindHandler(DETECT_TYPE_MEMORY)));
-  const SummaryText summary = ComposeSummary(input, skinkit::LibraryText);
+  m_summary = ComposeSummary(input, skinkit::LibraryText);
+  m_bCancelled = false;
+  const SummaryText& summary = m_summary;
 
   if (m_pStateIcon) m_pStateIcon->SetAttribute(L"bkimage", summary.bProblems ? kMachinePictureProblems : kMachinePictureOk);
   ShowState(summary.bProblems ? PANEL_PROBLEMS : PANEL_NO_PROBLEMS, summary.strTitle);
   ShowCaptions(nullptr, summary.strNetLine.c_str(), summary.strSysLine.c_str());
   if (m_pStateGif) m_pStateGif->SetVisible(false);
+  if (IsSilent()) FinishSilentRun();
 }

@@ -18,7 +18,14 @@ std::optional<std::wstring> BestRouteCarrier(const CServerNetFindings* servers) 
   return best->strName.substr(0, 2);
 }
 
-std::wstring NetworkLine(const SummaryInput& input, const TextLookup& text) {
+// The network line and its key; both empty when the line is hidden.
+std::wstring NetworkLine(const SummaryInput& input, const TextLookup& plain, std::string& key) {
+  // Every text the line uses goes through here, so the key of the text
+  // shown is the last one asked for ("s.unknow" only fills a format).
+  const TextLookup text = [&](const char* asked) {
+    if (std::string(asked) != "s.unknow") key = asked;
+    return plain(asked);
+  };
   int nKnownCarrier = 0;
   int nHasAddress = 1;  // a run without the public-address check judges by the servers alone
   if (input.nNetFailures > 0) {
@@ -43,7 +50,11 @@ std::wstring NetworkLine(const SummaryInput& input, const TextLookup& text) {
   return skinkit::FormatTextFrom<skinkit::fmt::kNetOtherSite>(text, carrier);
 }
 
-std::wstring SystemLine(const SummaryInput& input, const TextLookup& text) {
+std::wstring SystemLine(const SummaryInput& input, const TextLookup& plain, std::string& key) {
+  const TextLookup text = [&](const char* asked) {
+    key = asked;
+    return plain(asked);
+  };
   if (input.nSysFailures > 0) return text("s.detect.sys.below.standard");
   switch (std::min(input.nCpuGrade, input.nMemGrade)) {
     case 3: return text("s.detect.sys.ok.quality1");
@@ -56,10 +67,12 @@ std::wstring SystemLine(const SummaryInput& input, const TextLookup& text) {
 
 SummaryText ComposeSummary(const SummaryInput& input, const TextLookup& text) {
   SummaryText summary;
-  summary.strNetLine = NetworkLine(input, text);
-  summary.strSysLine = SystemLine(input, text);
+  summary.strNetLine = NetworkLine(input, text, summary.strNetKey);
+  if (summary.strNetLine.empty()) summary.strNetKey.clear();
+  summary.strSysLine = SystemLine(input, text, summary.strSysKey);
   const int failures = input.nNetFailures + input.nSysFailures;
   summary.bProblems = failures > 0;
+  summary.strTitleKey = summary.bProblems ? skinkit::fmt::kErrorCount.key : "s.detect.ok";
   summary.strTitle = summary.bProblems ? skinkit::FormatTextFrom<skinkit::fmt::kErrorCount>(text, failures)
                                        : text("s.detect.ok");
   return summary;

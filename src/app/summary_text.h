@@ -25,6 +25,10 @@ struct SummaryText {
   std::wstring strTitle;
   std::wstring strNetLine;  // empty: hidden
   std::wstring strSysLine;
+  // The string keys of the three texts, for reports; empty with the text.
+  std::string strTitleKey;
+  std::string strNetKey;
+  std::string strSysKey;
 };
 
 SummaryText ComposeSummary(const SummaryInput& input, const skinkit::TextLookup& text);

@@ -25,6 +25,16 @@ double CEchoSeries::AvgDelay() const {
   return static_cast<double>(sum) / static_cast<double>(m_vecResult.size());
 }
 
+double CEchoSeries::Jitter() const {
+  if (m_vecResult.size() < 2) return 0.0;
+  int64_t sum = 0;
+  for (size_t i = 1; i < m_vecResult.size(); ++i) {
+    const int64_t step = static_cast<int64_t>(m_vecResult[i].rttMs) - m_vecResult[i - 1].rttMs;
+    sum += step < 0 ? -step : step;
+  }
+  return static_cast<double>(sum) / static_cast<double>(m_vecResult.size() - 1);
+}
+
 int LossPercent(int failCount, int pingCount) {
   if (pingCount <= 0 || failCount <= 0) return 0;
   return static_cast<int>(static_cast<int64_t>(failCount) * 100 / pingCount);

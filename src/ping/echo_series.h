@@ -23,6 +23,11 @@ class CEchoSeries {
   double LossRate() const;
   // Mean round trip of the answered echoes in ms; 0 without an answer.
   double AvgDelay() const;
+  // Jitter in ms: the mean absolute difference between the round trips of
+  // consecutive answered echoes (failures between them are skipped), as
+  // RTP's interarrival jitter without its smoothing; 0 with fewer than two
+  // answers.
+  double Jitter() const;
 
  private:
   int m_nPingTimes;

@@ -141,7 +141,7 @@ void CPingUnit::OnPingStop(const CEchoSeries& series) {
   m_dAvgDelay = series.AvgDelay();
   LOG_METHOD(LOG_LEVEL_INFO, "Ping Stop addr = " << m_strAddr << ", m_nPingCount = " << series.GetPingCount()
                                                  << ", m_dLossRate = " << m_dLossRate << ", m_dAvgDelay = "
-                                                 << m_dAvgDelay << ", answers = "
+                                                 << m_dAvgDelay << ", m_dJitter = " << series.Jitter() << ", answers = "
                                                  << static_cast<int>(series.GetResults().size()));
   HWND hWnd = m_pSink ? m_pSink->GetNotifyWnd() : nullptr;
   if (!hWnd || !IsWindow(hWnd)) {

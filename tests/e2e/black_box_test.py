@@ -202,13 +202,13 @@ class BlackBox(unittest.TestCase):
         self.run_language("en_US")
 
 
-def run_in_namespace(build):
-    """Runs this script again inside the private network namespace."""
+def run_in_namespace(build, script=__file__):
+    """Runs `script` (this one by default) again inside the private network namespace."""
     hosts = ",".join(f"{address} {host}" for _, host, address, _, _ in SERVERS)
     targets = ",".join(f"{address}:{delay}:{lost}" for _, _, address, delay, lost in SERVERS if delay is not None)
-    script = os.path.join(ROOT, "tests", "fixtures", "netns_wine.sh")
+    netns = os.path.join(ROOT, "tests", "fixtures", "netns_wine.sh")
     env = dict(os.environ, KALTO_NETNS_HOSTS=hosts)
-    return subprocess.call([script, build, targets, sys.executable, os.path.abspath(__file__), build, *sys.argv[1:]],
+    return subprocess.call([netns, build, targets, sys.executable, os.path.abspath(script), build, *sys.argv[1:]],
                            env=env)
 
 

@@ -8,10 +8,17 @@
 //   ui_reader <window-class> press <name>   presses the first element of that
 //                                    name with its default action, as a screen reader does
 //   ui_reader <window-class> wait <seconds>   waits for the window to exist
+//   ui_reader <window-class> shown   exit 0 when the window is visible, 3 when
+//                                    it exists hidden
+//   ui_reader <window-class> clipboard   prints the clipboard's Unicode text
+//                                    (the window need not exist)
 //
 // Exit code 1 when the window is not found.
 #include <windows.h>
 #include <oleacc.h>
+
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdio>
 #include <string>
@@ -116,11 +123,27 @@ bool Press(IAccessible* acc, const std::wstring& name) {
   return pressed;
 }
 
+// The clipboard's Unicode text in UTF-8; false when it holds none.
+bool PrintClipboard() {
+  // As it is: a text-mode stdout would write each line end as CR CR LF.
+  _setmode(_fileno(stdout), _O_BINARY);
+  if (!OpenClipboard(nullptr)) return false;
+  HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  const wchar_t* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+  if (text) {
+    const std::string utf8 = Utf8(text);
+    fwrite(utf8.data(), 1, utf8.size(), stdout);
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text != nullptr;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
-    fputs("usage: ui_reader <window-class> dump|close|end|press <name>|wait <seconds>\n", stderr);
+    fputs("usage: ui_reader <window-class> dump|close|end|press <name>|wait <seconds>|shown|clipboard\n", stderr);
     return 2;
   }
   const std::wstring command = argv[2];
@@ -134,7 +157,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     return window ? 0 : 1;
   }
+  if (command == L"clipboard") return PrintClipboard() ? 0 : 1;
   if (!window) return 1;
+  if (command == L"shown") return IsWindowVisible(window) ? 0 : 3;
   if (command == L"close") {
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     return 0;

@@ -2,6 +2,7 @@
 // the bookkeeping of a series.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -158,4 +159,31 @@ TEST(EchoSeries, LossPercentIsExactFromTheCounts) {
   EXPECT_EQ(LossPercent(1, 40), 2);
   EXPECT_EQ(LossPercent(5, 5), 100);
   EXPECT_EQ(LossPercent(0, 0), 0);
+}
+
+TEST(EchoSeries, JitterIsTheMeanStepBetweenConsecutiveAnswers) {
+  CEchoSeries series(100, 5);
+  EXPECT_DOUBLE_EQ(series.Jitter(), 0.0) << "no answer";
+  series.AddAnswer(EchoResult{0, 40, 32, 64});
+  EXPECT_DOUBLE_EQ(series.Jitter(), 0.0) << "one answer has no step";
+  // 40, 10, 40, 10: three steps of 30.
+  for (int32_t rtt : {10, 40, 10}) series.AddAnswer(EchoResult{0, rtt, 32, 64});
+  EXPECT_DOUBLE_EQ(series.Jitter(), 30.0);
+
+  // Losses between answers are skipped: 20, (lost), 25, (lost, lost), 15, 15
+  // steps 5, 10, 0.
+  CEchoSeries lossy(100, 5);
+  lossy.AddAnswer(EchoResult{0, 20, 32, 64});
+  lossy.AddFailure();
+  lossy.AddAnswer(EchoResult{0, 25, 32, 64});
+  lossy.AddFailure();
+  lossy.AddFailure();
+  lossy.AddAnswer(EchoResult{0, 15, 32, 64});
+  lossy.AddAnswer(EchoResult{0, 15, 32, 64});
+  EXPECT_DOUBLE_EQ(lossy.Jitter(), 5.0);
+
+  // No smoothing and no overflow with the largest round trips.
+  CEchoSeries wide(100, 5);
+  for (int32_t rtt : {0, INT32_MAX, 0}) wide.AddAnswer(EchoResult{0, rtt, 32, 64});
+  EXPECT_DOUBLE_EQ(wide.Jitter(), static_cast<double>(INT32_MAX));
 }

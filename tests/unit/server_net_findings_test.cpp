@@ -88,8 +88,9 @@ TEST(ServerNetFindings, EntriesOfOneHostShowItsLatestReportButFinishApart) {
   slots[SLOT_CNC1].strDomain = slots[SLOT_CTC1].strDomain;  // entries 0 and 1 share a host
   CServerNetFindings findings(slots, ServerNetLimits());
   for (size_t i = 2; i < 6; ++i) findings.SetServerResult(i, 20, 0);
-  EXPECT_FALSE(findings.SetServerResult(0, 30, 5));
+  EXPECT_FALSE(findings.SetServerResult(0, 30, 5, 2.5));
   EXPECT_EQ(findings.GetServerNetInfo()[1].nDelay, 30);
+  EXPECT_DOUBLE_EQ(findings.GetServerNetInfo()[1].dJitter, 2.5);
   EXPECT_EQ(findings.GetServerNetInfo()[1].bFinish, 0);
   EXPECT_FALSE(findings.IsFinish()) << "the second series of that host still runs";
   EXPECT_TRUE(findings.SetServerResult(1, 40, 2));

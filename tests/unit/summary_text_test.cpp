@@ -53,6 +53,9 @@ TEST(RunSummary, NothingFailed) {
   EXPECT_EQ(summary.strTitle, L"s.detect.ok");
   EXPECT_EQ(summary.strNetLine, L"s.fmt.detect.net.ok(" + kTelecom + L")");
   EXPECT_EQ(summary.strSysLine, L"s.detect.sys.ok.quality2");
+  EXPECT_EQ(summary.strTitleKey, "s.detect.ok");
+  EXPECT_EQ(summary.strNetKey, "s.fmt.detect.net.ok");
+  EXPECT_EQ(summary.strSysKey, "s.detect.sys.ok.quality2");
 
   // A carrier outside the three, or none at all.
   const CIPSiteFindings other = Site({kChina, L"\u9999\u6E2F", L"PCCW"});
@@ -61,11 +64,14 @@ TEST(RunSummary, NothingFailed) {
   const CIPSiteFindings nowhere = Site({});
   summary = ComposeSummary(Input(0, 0, &nowhere, servers.get()), KeyText);
   EXPECT_EQ(summary.strNetLine, L"s.fmt.detect.net.e.site(s.unknow)");
+  EXPECT_EQ(summary.strNetKey, "s.fmt.detect.net.e.site") << "the key of the line, not of the word filled in";
 
   // A known carrier but no best server: every server with the lowest loss is
   // slower than 2000 ms.
   const auto slow = Servers({{2500, 0}, {2600, 0}, {3000, 0}, {2100, 0}, {2200, 0}, {2001, 0}});
-  EXPECT_EQ(ComposeSummary(Input(0, 0, &unicom, slow.get()), KeyText).strNetLine, L"");
+  const SummaryText noBest = ComposeSummary(Input(0, 0, &unicom, slow.get()), KeyText);
+  EXPECT_EQ(noBest.strNetLine, L"");
+  EXPECT_EQ(noBest.strNetKey, "") << "a hidden line has no key";
   // No public-address check in the run: no network line.
   EXPECT_EQ(ComposeSummary(Input(0, 0, nullptr, servers.get()), KeyText).strNetLine, L"");
 }
@@ -102,6 +108,8 @@ TEST(RunSummary, NetworkFailures) {
     EXPECT_TRUE(summary.bProblems);
     EXPECT_EQ(summary.strTitle, L"s.fmt.detect.err(1)");
     EXPECT_EQ(summary.strNetLine, row.line);
+    EXPECT_EQ(std::wstring(summary.strNetKey.begin(), summary.strNetKey.end()), row.line);
+    EXPECT_EQ(summary.strTitleKey, "s.fmt.detect.err");
     EXPECT_EQ(summary.strSysLine, L"s.detect.sys.ok.quality1");
   }
 

@@ -219,6 +219,35 @@ TEST_F(MainWindowTest, HeadersWithoutFailuresCountTheirRows) {
   EXPECT_FALSE(Find(L"state_gif")->IsVisible());
 }
 
+TEST_F(MainWindowTest, TheReportOfARunListsItsRowsInDisplayOrder) {
+  frame_->verdicts = {{DETECT_TYPE_DISK, VERDICT_FAILURE}, {DETECT_TYPE_AUDIO, VERDICT_WARNING}};
+  frame_->StartDetect();
+  EXPECT_FALSE(Find(L"report_copy")->IsVisible()) << "no report while the run goes on";
+  ASSERT_TRUE(PumpUntil([&] { return frame_->judged.size() == 11; }, 15000));
+  EXPECT_TRUE(Find(L"report_copy")->IsVisible());
+  EXPECT_TRUE(Find(L"report_save")->IsVisible());
+
+  const RunReport report = frame_->CollectReport();
+  ASSERT_EQ(report.vecItems.size(), 11u);
+  // The network group above, then the system group with its failure first.
+  EXPECT_TRUE(IsNetworkGroup(report.vecItems[0].nType));
+  EXPECT_TRUE(IsNetworkGroup(report.vecItems[1].nType));
+  EXPECT_EQ(report.vecItems[2].nType, DETECT_TYPE_DISK);
+  EXPECT_EQ(report.vecItems[2].nCode, VERDICT_FAILURE);
+  EXPECT_EQ(report.vecItems[2].strName, Text("s.detect.disk"));
+  for (size_t i = 0; i < report.vecItems.size(); ++i) {
+    EXPECT_EQ(report.vecItems[i].nType, RecordAt(static_cast<int>(i < 2 ? 2 + i : 4 + i))->m_nType) << i;
+  }
+  EXPECT_EQ(report.CountOf(VERDICT_WARNING), 1);
+  EXPECT_EQ(report.CountOf(VERDICT_PASS), 9);
+  EXPECT_FALSE(report.bCancelled);
+  EXPECT_EQ(report.strTitleKey, "s.fmt.detect.err");
+  EXPECT_EQ(report.strTitle, skinkit::FormatText<skinkit::fmt::kErrorCount>(1));
+  EXPECT_EQ(ReportExitCode(report), 2);
+  EXPECT_EQ(report.strLanguage.size(), 5u);
+  EXPECT_EQ(report.strTime.size(), 25u) << report.strTime;  // 2026-12-08T17:07:03+08:00
+}
+
 TEST_F(MainWindowTest, CancelDuringTheDisplayItemStillJudgesIt) {
   RunUntilBegun(6);  // the display adapter
   Click(Find(L"control_detect"));  // carries tag 2: cancels

@@ -1,10 +1,12 @@
 // The echo engine, ping units and the media-server check against answers of
 // known delay and loss. Runs through tests/fixtures/netns_wine.sh: in a
 // private network namespace where echo_responder.py answers the addresses
-// of KALTO_ECHO_TARGETS ("address:delay_ms:loss_percent,...") and nothing
+// of KALTO_ECHO_TARGETS ("address:delay_ms:loss_percent,...", the delay
+// possibly two that alternate, "10/50") and nothing
 // else answers at all, and where the name server never answers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -38,6 +40,7 @@ constexpr ULONGLONG kAbandoningStopMs = CPingUnit::kStopWaitMs + 1500;
 struct EchoTarget {
   std::string address;
   int delayMs;
+  int otherDelayMs;  // the delay every second request takes; delayMs when it does not alternate
   int lossPercent;
   // Echoes the responder drops of the first `count` to this address.
   int DropsOf(int count) const { return count * lossPercent / 100; }
@@ -56,6 +59,8 @@ std::vector<EchoTarget> Targets() {
     std::getline(fields, delay, ':');
     std::getline(fields, loss);
     target.delayMs = std::stoi(delay);
+    const size_t slash = delay.find('/');
+    target.otherDelayMs = slash == std::string::npos ? target.delayMs : std::stoi(delay.substr(slash + 1));
     target.lossPercent = std::stoi(loss);
     targets.push_back(target);
   }
@@ -63,7 +68,7 @@ std::vector<EchoTarget> Targets() {
 }
 
 // The first six targets are for the units, the next six for the check,
-// the last one answers later than an echo waits.
+// the 13th answers later than an echo waits, the 14th alternates its delay.
 std::vector<EchoTarget> TargetGroup(size_t group) {
   const std::vector<EchoTarget> all = Targets();
   if (all.size() < 6 * (group + 1)) return {};
@@ -89,7 +94,7 @@ bool DetectWhilePumping(CServerNetHandler& handler, DWORD timeoutMs, const std::
 
 class PingNetns : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(Targets().size(), 13u) << "run through tests/fixtures/netns_wine.sh"; }
+  void SetUp() override { ASSERT_EQ(Targets().size(), 14u) << "run through tests/fixtures/netns_wine.sh"; }
   WinsockSession winsock;
 };
 
@@ -241,4 +246,40 @@ TEST_F(PingNetns, AnAnswerLaterThanTheWaitCountsAsLost) {
   EXPECT_TRUE(unit.GetSeries().GetResults().empty());
   EXPECT_EQ(unit.GetLossRate(), 1.0);
   EXPECT_EQ(unit.GetAvgDelay(), 0.0);
+}
+
+TEST_F(PingNetns, JitterOfAnAlternatingDelayIsTheirDifference) {
+  // The responder answers the requests to this address with its two delays
+  // in turn. The fixture's turnaround falls on both, so the jitter is their
+  // difference, unless the machine's load held up single answers: a series
+  // with an answer more than kHiccupMs off the median of its delay is
+  // measured again, three series at most.
+  const EchoTarget alternating = Targets()[13];
+  const int difference = std::abs(alternating.otherDelayMs - alternating.delayMs);
+  ASSERT_GT(difference, 0);
+  constexpr int kEchoes = 20;
+  constexpr int kHiccupMs = 5;
+  bool quiet = false;
+  for (int attempt = 0; attempt < 3 && !quiet; ++attempt) {
+    RecordingSink sink;
+    CPingUnit unit(&sink, alternating.address, kEchoes);
+    ASSERT_EQ(unit.Start(), 1);
+    ASSERT_TRUE(sink.WaitForReports(1, kSeriesTimeoutMs));
+    const std::vector<EchoResult>& results = unit.GetSeries().GetResults();
+    ASSERT_EQ(results.size(), static_cast<size_t>(kEchoes));
+    std::vector<int> delays[2];
+    for (size_t i = 0; i < results.size(); ++i) delays[i % 2].push_back(results[i].rttMs);
+    quiet = true;
+    for (std::vector<int>& same : delays) {
+      std::vector<int> sorted = same;
+      std::sort(sorted.begin(), sorted.end());
+      const int median = sorted[sorted.size() / 2];
+      for (int rtt : same) quiet = quiet && std::abs(rtt - median) <= kHiccupMs;
+    }
+    const double jitter = unit.GetSeries().Jitter();
+    std::printf("series %d: jitter %.3f ms (configured difference %d ms)%s\n", attempt + 1, jitter, difference,
+                quiet ? "" : ", held up by the machine's load");
+    if (quiet) EXPECT_NEAR(jitter, difference, 1.0);
+  }
+  EXPECT_TRUE(quiet) << "every series was held up by the machine's load";
 }

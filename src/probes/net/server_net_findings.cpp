@@ -78,7 +78,7 @@ CServerNetFindings::CServerNetFindings(const MediaServerSlots& slots, const Serv
   }
 }
 
-bool CServerNetFindings::SetServerResult(size_t index, int nDelay, int nLost) {
+bool CServerNetFindings::SetServerResult(size_t index, int nDelay, int nLost, double dJitter) {
   if (index >= m_vecServerNetInfo.size()) return false;
   // Entries that name the same host show the latest figures for that host;
   // only the reporting unit's own entry counts as finished, so the set is
@@ -88,6 +88,7 @@ bool CServerNetFindings::SetServerResult(size_t index, int nDelay, int nLost) {
     if (info.strUrl != host) continue;
     info.nDelay = nDelay;
     info.nLost = nLost;
+    info.dJitter = dJitter;
   }
   m_vecServerNetInfo[index].bFinish = 1;
   const bool all = std::all_of(m_vecServerNetInfo.begin(), m_vecServerNetInfo.end(),

@@ -15,6 +15,7 @@ struct ServerNetInfo {
   std::string strUrl;    // host name or dotted address that is pinged
   int nDelay = 0;        // mean round trip in ms, truncated
   int nLost = 0;         // loss in percent, truncated
+  double dJitter = 0.0;  // mean step between consecutive answered round trips, ms
   int bFinish = 0;       // the server's series has been reported
 };
 
@@ -58,7 +59,7 @@ class CServerNetFindings {
   // Records the figures of server `index` (and of every entry with its host)
   // and marks it finished. Returns true when this completed the set, which
   // happens once.
-  bool SetServerResult(size_t index, int nDelay, int nLost);
+  bool SetServerResult(size_t index, int nDelay, int nLost, double dJitter = 0.0);
 
   // Servers that never reported count with their zeros.
   int IsAllDelayOK() const;

@@ -47,8 +47,10 @@ void CServerNetHandler::OnPingUnitStop(CPingUnit* unit) {
     const CEchoSeries& series = unit->GetSeries();
     const int nLost = ServerLossPercent(series.GetFailCount(), series.GetPingCount());
     const int nDelay = static_cast<int>(unit->GetAvgDelay());
-    LOG_METHOD(LOG_LEVEL_INFO, "server " << unit->GetAddr() << " nDelay = " << nDelay << ", nLost = " << nLost);
-    if (SetServerResult(i, nDelay, nLost)) Finish();
+    const double dJitter = series.Jitter();
+    LOG_METHOD(LOG_LEVEL_INFO, "server " << unit->GetAddr() << " nDelay = " << nDelay << ", nLost = " << nLost
+                                         << ", dJitter = " << dJitter);
+    if (SetServerResult(i, nDelay, nLost, dJitter)) Finish();
     return;
   }
   LOG_METHOD(LOG_LEVEL_ERROR, "report of an unknown ping unit ignored");
