@@ -13,11 +13,15 @@ process's first thread. A thread started by a named thread carries that
 name until it names itself, so the threads that WMI and the device
 enumeration start count with the detection worker. Threads that end during
 the run count with their last reading, taken every half second.
+The process's processor time is also split by check: the time from one
+check's end in the log to the next one's (read every half second, so the
+split is as fine as that).
 
 Usage (as root, after a build of the preset): bench/cpu_share.py [build-dir]
 (default build/win32).
 """
 import os
+import re
 import subprocess
 import sys
 import time
@@ -31,6 +35,9 @@ ADDRESSES = [f"127.0.0.{41 + i}" for i in range(len(HOSTS))]
 TARGETS = ",".join(f"{address}:20:0" for address in ADDRESSES)
 HOSTS_FILE = ",".join(f"{address} {host}.media.orvane.com" for address, host in zip(ADDRESSES, HOSTS))
 LAST_FINISH = "DetectState = 2, m_pCurrnetHandler = 9]"
+FINISH = re.compile(r"DetectState = 2, m_pCurrnetHandler = (\d+)\]")
+CHECKS = {0: "processor", 1: "memory", 2: "audio devices", 3: "video devices", 4: "disk", 5: "display adapter",
+          6: "system", 7: "network adapter", 8: "address and site", 9: "media servers", 10: "programs"}
 KINDS = {"netlib task": "detection worker", "netlib net": "network threads", "netlib timer": "timer thread",
          "ping series": "echo series"}
 TICK = os.sysconf("SC_CLK_TCK")
@@ -95,12 +102,22 @@ def measure(build):
         if session.reader("press", session.texts["s.ui.start"]).returncode != 0:
             raise RuntimeError("the start button could not be pressed")
         last = dict(first)
+        checks = []  # (check, process ticks since the previous check's end)
+        previous = process_start
         while True:
             time.sleep(0.5)
             last.update(thread_ticks(pid))  # threads that end keep their last reading
             with open(log, encoding="utf-8", errors="replace") as f:
-                if LAST_FINISH in f.read():
-                    break
+                text = f.read()
+            finished = [int(kind) for kind in FINISH.findall(text)]
+            if len(finished) > len(checks):
+                now = stat_ticks(f"/proc/{pid}/stat")
+                # Checks that ended within one reading share it; the first takes it all.
+                for index, kind in enumerate(finished[len(checks):]):
+                    checks.append((kind, now - previous if index == 0 else 0))
+                previous = now
+            if LAST_FINISH in text:
+                break
             if time.time() - start > 600:
                 raise RuntimeError("the run did not end")
         wall = time.time() - start
@@ -121,6 +138,9 @@ def measure(build):
     for kind in sorted(kinds, key=kinds.get, reverse=True):
         seconds = kinds[kind] / TICK
         print(f"  {kind + f' ({counts[kind]})':28s} {seconds:7.2f} s {100.0 * seconds / wall:6.2f} %")
+    print("processor time of the whole process by check, up to its end")
+    for kind, ticks in checks:
+        print(f"  {CHECKS.get(kind, kind):28s} {ticks / TICK:7.2f} s")
 
 
 def main():

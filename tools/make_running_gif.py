@@ -12,8 +12,8 @@ import subprocess
 import sys
 
 SIZE = 84
-FRAMES = 24
-DELAY_CS = 5  # hundredths of a second per frame
+FRAMES = 16
+DELAY_CS = 8  # hundredths of a second per frame: 12.5 frames a second, a turn in 1.3 s
 BACKGROUND = "#2F80FF"
 
 FRAME = """<svg xmlns="http://www.w3.org/2000/svg" width="{s}" height="{s}" viewBox="0 0 84 84">

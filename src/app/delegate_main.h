@@ -92,6 +92,7 @@ class DelegateMain : public WindowImplBase,
   std::wstring GetSkinFile() override { return L"skin.xml"; }
   UILIB_RESOURCETYPE GetResourceType() const override { return UILIB_ZIP; }
   std::wstring GetZIPFileName() const override { return L"skin.zip"; }
+  bool NeedsLayout() const override { return true; }
   LRESULT OnMouseHover(UINT, WPARAM, LPARAM, BOOL&) override { return 0; }
   LRESULT OnChar(UINT, WPARAM, LPARAM, BOOL&) override { return 0; }
   LRESULT OnSysCommand(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;

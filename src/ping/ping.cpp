@@ -8,7 +8,6 @@
 
 namespace {
 constexpr uint32_t kReplyWaitMs = 2000;
-constexpr DWORD kWaitSliceMs = 100;
 constexpr int kReceiveBufferSize = 256;
 // Datagrams read per wake-up; more left waiting signal the event again.
 constexpr int kMaxReadsPerWake = 64;
@@ -43,9 +42,9 @@ int CPing::Init() {
   if (m_strIP.empty()) return 0;
   m_hEvent = WSACreateEvent();
   m_nId = GetCurrentProcessId();
-  m_socket = WSASocketW(AF_INET, SOCK_RAW, IPPROTO_ICMP, nullptr, 0, 0);
+  m_nPeer = inet_addr(m_strIP.c_str());
+  m_socket = OpenEchoSocket(m_nPeer);
   if (m_socket == INVALID_SOCKET || m_hEvent == WSA_INVALID_EVENT) {
-    LOG_METHOD(LOG_LEVEL_ERROR, "WSASocket FAILED err = " << WSAGetLastError());
     Close();
     return 0;
   }
@@ -58,21 +57,42 @@ int CPing::Init() {
   return 1;
 }
 
-int CPing::PingCore(unsigned long address, EchoResult* out, const std::atomic<bool>* stop) {
+SOCKET OpenEchoSocket(unsigned long peer) {
+  SOCKET s = WSASocketW(AF_INET, SOCK_RAW, IPPROTO_ICMP, nullptr, 0, 0);
+  if (s == INVALID_SOCKET) {
+    LOG_FUNC(LOG_LEVEL_ERROR, "WSASocket FAILED err = " << WSAGetLastError());
+    return INVALID_SOCKET;
+  }
+  // Connected, the socket is handed only what `peer` sends, instead of
+  // every ICMP message of the computer (every other series' answers too).
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = peer;
+  if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == SOCKET_ERROR) {
+    LOG_FUNC(LOG_LEVEL_ERROR, "connect of the echo socket failed err = " << WSAGetLastError());
+    closesocket(s);
+    return INVALID_SOCKET;
+  }
+  return s;
+}
+
+int CPing::PingCore(unsigned long address, EchoResult* out, const EchoStop* stop) {
   LOG_METHOD(LOG_LEVEL_INFO, "CPing::PingCore " << m_strHost << ", m_bIsInitSucc = " << (m_bIsInitSucc ? 1 : 0));
   if (address == 0 || !m_bIsInitSucc) return 0;
+  if (address != m_nPeer) {
+    LOG_METHOD(LOG_LEVEL_ERROR, "CPing::PingCore address is not the one of " << m_strHost);
+    return 0;
+  }
   // A series stopped while this thread was busy elsewhere (a slow name
   // lookup) sends nothing more.
-  if (stop && *stop) return 0;
+  if (stop && stop->IsSet()) return 0;
   const EchoExpectation expected = {static_cast<uint16_t>(m_nId & 0xFFFF), NextEchoSequence(), GetPingClockMs()};
   BuildEchoRequest(m_pPacket, expected.id, expected.seq, expected.sentMs);
 
-  sockaddr_in target = {};
-  target.sin_family = AF_INET;
-  target.sin_addr.s_addr = address;
-  if (sendto(m_socket, reinterpret_cast<const char*>(m_pPacket), sizeof(m_pPacket), 0,
-             reinterpret_cast<const sockaddr*>(&target), sizeof(target)) == SOCKET_ERROR) {
-    LOG_METHOD(LOG_LEVEL_ERROR, "CPing::PingCore sendto failed " << WSAGetLastError());
+  // The socket is connected to the host, and Winsock refuses sendto on a
+  // connected socket.
+  if (send(m_socket, reinterpret_cast<const char*>(m_pPacket), sizeof(m_pPacket), 0) == SOCKET_ERROR) {
+    LOG_METHOD(LOG_LEVEL_ERROR, "CPing::PingCore send failed " << WSAGetLastError());
     return 0;
   }
   if (!out) return 1;
@@ -93,15 +113,20 @@ int CPing::PingCore(unsigned long address, EchoResult* out, const std::atomic<bo
   }
 }
 
-EchoWait WaitForEchoData(SOCKET socket, WSAEVENT event, uint32_t untilMs, const std::atomic<bool>* stop) {
+EchoWait WaitForEchoData(SOCKET socket, WSAEVENT event, uint32_t untilMs, const EchoStop* stop) {
+  // The stop's event wakes the wait; without one the flag is looked at in
+  // slices.
+  const WSAEVENT events[2] = {event, stop ? stop->Event() : nullptr};
+  const DWORD count = events[1] ? 2 : 1;
+  const uint32_t longest = stop && !events[1] ? kStopSliceMs : WSA_INFINITE;
   for (;;) {
-    if (stop && *stop) return EchoWait::kStopped;
+    if (stop && stop->IsSet()) return EchoWait::kStopped;
     // Differences on the wrapping clock: the time left is "negative" (above
     // half the range) once the deadline has passed.
     const uint32_t left = untilMs - GetPingClockMs();
     if (left == 0 || left > 0x80000000u) return EchoWait::kTimedOut;
-    const DWORD woke = WSAWaitForMultipleEvents(1, &event, FALSE, left < kWaitSliceMs ? left : kWaitSliceMs, FALSE);
-    if (woke == WSA_WAIT_TIMEOUT) continue;
+    const DWORD woke = WSAWaitForMultipleEvents(count, events, FALSE, left < longest ? left : longest, FALSE);
+    if (woke == WSA_WAIT_TIMEOUT || woke == WSA_WAIT_EVENT_0 + 1) continue;
     if (woke != WSA_WAIT_EVENT_0) {
       LOG_FUNC(LOG_LEVEL_ERROR, "WSAWaitForMultipleEvents failed err = " << WSAGetLastError());
       return EchoWait::kFailed;
@@ -116,8 +141,9 @@ EchoWait WaitForEchoData(SOCKET socket, WSAEVENT event, uint32_t untilMs, const 
 }
 
 bool CPing::ReceiveAnswer(const EchoExpectation& expected, EchoResult* out) {
-  // Every ICMP message of the host arrives here: other programs' and other
-  // series' answers, our own requests on loopback, errors.
+  // Every ICMP message the host sends arrives here: answers to other
+  // programs and other series pinging the same host, our own requests on
+  // loopback, errors.
   char buffer[kReceiveBufferSize];
   for (int read = 0; read < kMaxReadsPerWake; ++read) {
     const uint32_t receivedMs = GetPingClockMs();

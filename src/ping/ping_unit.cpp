@@ -10,16 +10,6 @@
 namespace {
 
 constexpr DWORD kSpacingMs = 500;
-constexpr DWORD kSliceMs = 100;
-
-// Sleeps `ms` in slices; false as soon as `stop` is set.
-bool SleepUnlessStopped(DWORD ms, const std::atomic<bool>& stop) {
-  for (DWORD slept = 0; slept < ms; slept += kSliceMs) {
-    if (stop) return false;
-    Sleep(kSliceMs);
-  }
-  return !stop;
-}
 
 // Waits for `thread` to end, until `deadline` (GetTickCount64 time, or
 // kNoDeadline), handling the messages other threads send to this one
@@ -54,20 +44,20 @@ struct CPingUnit::Job {
 
   CPingUnit* const pUnit;  // reached only by whoever claims the report
   CPing ping;              // the thread's alone
-  std::atomic<bool> bStop{false};
+  EchoStop stop;
   std::atomic<bool> bReported{false};
   std::mutex mutex;  // the series, between the thread and a stopper that gave up waiting
   CEchoSeries series;
 };
 
 void CPingUnit::Job::Run() {
-  while (!bStop && !series.IsOver()) {
+  while (!stop.IsSet() && !series.IsOver()) {
     EchoResult result = {};
     // An engine that could not be set up is set up again at every attempt,
     // name resolution included.
     const bool answered =
-        (ping.IsInitSucc() || ping.Init()) && ping.PingCore(inet_addr(ping.GetIP().c_str()), &result, &bStop) == 1;
-    if (bStop) return;
+        (ping.IsInitSucc() || ping.Init()) && ping.PingCore(inet_addr(ping.GetIP().c_str()), &result, &stop) == 1;
+    if (stop.IsSet()) return;
     {
       std::lock_guard<std::mutex> lock(mutex);
       if (answered) {
@@ -76,7 +66,7 @@ void CPingUnit::Job::Run() {
         series.AddFailure();
       }
     }
-    if (series.IsOver() || !SleepUnlessStopped(kSpacingMs, bStop)) return;
+    if (series.IsOver() || stop.WaitFor(kSpacingMs)) return;
   }
 }
 
@@ -108,12 +98,12 @@ DWORD WINAPI CPingUnit::PingThreadProc(void* param) {
   netlib::NameCurrentThread("ping series");
   job.Run();
   // A stopped series ends without a report.
-  if (!job.bStop && !job.bReported.exchange(true)) job.pUnit->OnPingStop(job.Snapshot());
+  if (!job.stop.IsSet() && !job.bReported.exchange(true)) job.pUnit->OnPingStop(job.Snapshot());
   return 0;
 }
 
 void CPingUnit::RequestStop() {
-  if (m_pJob) m_pJob->bStop = true;
+  if (m_pJob) m_pJob->stop.Set();
 }
 
 void CPingUnit::Stop() { StopBy(GetTickCount64() + kStopWaitMs); }

@@ -2,8 +2,8 @@
 // the answered ones, and at the end reports loss and mean round trip to its
 // sink through the sink's notify window.
 //
-// Stopping: the thread watches an atomic stop flag between steps and within
-// its 100 ms wait slices, and ends without a report when it sees it. A
+// Stopping: the thread looks at its stop request between steps, its waits
+// wake as soon as the request is made, and it ends without a report. A
 // thread still busy after the 2000 ms stop wait (stuck resolving the host)
 // is left to end on its own and the stopper reports what was gathered. The
 // series' state the thread works on is shared with it, never the unit

@@ -109,8 +109,12 @@ LRESULT WindowImplBase::OnCreate() {
 
   CDialogBuilder builder;
   CControlUI* root = builder.Create(GetSkinFile().c_str(), nullptr, this, &m_PaintManager);
-  if (root) m_PaintManager.AttachDialog(root);
-  else LOG_METHOD(LOG_LEVEL_ERROR, "window has no layout = " << GetSkinFile());
+  if (root) {
+    m_PaintManager.AttachDialog(root);
+  } else {
+    LOG_METHOD(LOG_LEVEL_ERROR, "window has no layout = " << GetSkinFile());
+    if (NeedsLayout()) return -1;  // CreateWindowEx fails and destroys the window
+  }
   m_PaintManager.AddNotifier(this);
 
   SIZE size = m_PaintManager.GetInitSize();

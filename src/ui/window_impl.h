@@ -29,6 +29,10 @@ class WindowImplBase : public CWindowWnd,
   virtual std::wstring GetZIPFileName() const { return std::wstring(); }
   // Called once the layout has been built and attached.
   virtual void InitWindow() {}
+  // True for a window that is not made at all when its layout cannot be
+  // built: without it a frameless window shows nothing and has no button to
+  // close it by. Otherwise such a window stays, empty.
+  virtual bool NeedsLayout() const { return false; }
 
   void OnFinalMessage(HWND hWnd) override;
   LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;

@@ -6,14 +6,17 @@ program ends and the next start opens a window again.
 
 Usage: app_life_test.py <build-dir>
 """
+import glob
 import os
 import re
+import shutil
+import subprocess
 import sys
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kalto_driver import Display, KaltoSession, can_run  # noqa: E402
+from kalto_driver import ROOT, Display, KaltoSession, can_run  # noqa: E402
 
 BUILD = None
 ROUTINE = re.compile(r"\[DelegateDetect::OnDetectRoutine:\d+\]\[DetectState = (\d+), m_pCurrnetHandler = (-?\d+)\]")
@@ -63,6 +66,39 @@ class AppLife(unittest.TestCase):
         session.start()
         session.click(session.wait_for_text("s.ui.close", 10))
         self.assertEqual(self.wait_exit(), 0)
+
+    def test_a_skin_that_cannot_be_read_ends_the_program_without_a_window(self):
+        # A copy of the program whose skin archive is not one.
+        folder = os.path.join(BUILD, "damaged_install")
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        shutil.copy(os.path.join(BUILD, "kalto.exe"), folder)
+        with open(os.path.join(folder, "skin.zip"), "wb") as f:
+            f.write(b"not an archive\n" * 64)
+        logs = os.path.join(BUILD, "wineprefix", "drive_c", "users", "*", "AppData", "Roaming", "Orvane", "KALTO",
+                            "log", "kalto_*.log")
+        before = set(glob.glob(logs))
+        program = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), BUILD,
+                                    os.path.join(folder, "kalto.exe")],
+                                   env=self.session.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            code = program.wait(60)
+        except subprocess.TimeoutExpired:
+            code = None
+        window = self.session.reader("wait", "0").returncode == 0
+        if code is None:
+            program.kill()
+            program.wait()
+            self.session.reader("end")  # the window left behind, if any
+        self.assertIsNotNone(code, "the program did not end")
+        self.assertFalse(window, "a main window is left")
+        self.assertEqual(code, 0)
+        new_logs = sorted(set(glob.glob(logs)) - before)
+        self.assertEqual(len(new_logs), 1)
+        with open(new_logs[0], encoding="utf-8", errors="replace") as f:
+            log = f.read()
+        self.assertIn("main window not created", log)
+        self.assertIn("window has no layout = skin.xml", log)
 
 
 if __name__ == "__main__":

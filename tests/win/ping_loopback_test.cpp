@@ -99,15 +99,73 @@ TEST_F(PingLoopback, AStoppedEngineSendsNothing) {
   ASSERT_EQ(ping.Init(), 1);
   IcmpListener listener;
   ASSERT_TRUE(listener.IsOpen());
-  const std::atomic<bool> stopped{true};
+  EchoStop stopped;
+  stopped.Set();
   EchoResult result = {};
   EXPECT_EQ(ping.PingCore(inet_addr("127.0.0.1"), &result, &stopped), 0);
   EXPECT_EQ(listener.CountOwnRequests(1000), 0);
 
   // The listener does see a request that is sent.
-  const std::atomic<bool> running{false};
+  const EchoStop running;
   EXPECT_EQ(ping.PingCore(inet_addr("127.0.0.1"), nullptr, &running), 1);
   EXPECT_EQ(listener.CountOwnRequests(1000), 1);
+}
+
+TEST_F(PingLoopback, TheEngineIsHandedOnlyItsHostsMessages) {
+  // Every raw ICMP socket would see every answer of the computer; the
+  // engine's sees only what its host sends. (An address no other test pings.)
+  const SOCKET second = OpenEchoSocket(inet_addr("127.0.0.77"));
+  ASSERT_NE(second, INVALID_SOCKET);
+  auto readable = [&](long waitMs) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(second, &set);
+    timeval wait = {0, waitMs * 1000};
+    return select(0, &set, nullptr, nullptr, &wait) == 1;
+  };
+  CPing first("127.0.0.1");
+  ASSERT_EQ(first.Init(), 1);
+  EchoResult result = {};
+  ASSERT_EQ(first.PingCore(inet_addr("127.0.0.1"), &result), 1);
+  // The answer has arrived, and with it our request on loopback.
+  EXPECT_FALSE(readable(0)) << "a message from 127.0.0.1 reached the socket of 127.0.0.77";
+  EXPECT_EQ(first.PingCore(inet_addr("127.0.0.77"), &result), 0) << "not the engine's host";
+
+  CPing own("127.0.0.77");
+  ASSERT_EQ(own.Init(), 1);
+  ASSERT_EQ(own.PingCore(inet_addr("127.0.0.77"), &result), 1);
+  EXPECT_TRUE(readable(500)) << "the answer from 127.0.0.77 did not reach its socket";
+  closesocket(second);
+}
+
+TEST_F(PingLoopback, AStopEndsWaitsAtOnce) {
+  // A series sleeps through its waits; the stop must wake them, not be
+  // noticed only at the end of the wait.
+  WSAEVENT event = WSACreateEvent();
+  SOCKET idle = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  ASSERT_EQ(WSAEventSelect(idle, event, FD_READ), 0);
+  EchoStop stop;
+  std::thread stopper([&] {
+    Sleep(200);
+    stop.Set();
+  });
+  ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(WaitForEchoData(idle, event, GetPingClockMs() + 20000, &stop), EchoWait::kStopped);
+  EXPECT_LT(GetTickCount64() - start, 10000u);
+  stopper.join();
+  closesocket(idle);
+  WSACloseEvent(event);
+
+  EchoStop sleep;
+  EXPECT_FALSE(sleep.WaitFor(50)) << "not set";
+  std::thread setter([&] {
+    Sleep(200);
+    sleep.Set();
+  });
+  start = GetTickCount64();
+  EXPECT_TRUE(sleep.WaitFor(20000));
+  EXPECT_LT(GetTickCount64() - start, 10000u);
+  setter.join();
 }
 
 TEST_F(PingLoopback, AFailingWaitEndsAtOnceInsteadOfSpinning) {

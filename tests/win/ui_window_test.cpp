@@ -228,6 +228,32 @@ TEST(BadSkin, MalformedOrMissingLayoutGivesAnEmptyWindowAndALogLine) {
   EXPECT_NE(log.find("skin file missing in ui_test_skin.zip = no_such_layout.xml"), std::string::npos);
 }
 
+TEST(BadSkin, AWindowThatNeedsItsLayoutIsNotMadeWithoutIt) {
+  class NeedyWindow : public TestWindow {
+   public:
+    using TestWindow::TestWindow;
+    int finalMessages = 0;
+
+   protected:
+    bool NeedsLayout() const override { return true; }
+    void OnFinalMessage(HWND hWnd) override {
+      ++finalMessages;
+      TestWindow::OnFinalMessage(hWnd);
+    }
+  };
+  for (const wchar_t* file : {L"malformed.xml", L"no_such_layout.xml"}) {
+    NeedyWindow window(file);
+    EXPECT_EQ(window.CreateShown(), nullptr) << file;
+    EXPECT_EQ(window.GetHWND(), nullptr) << file;
+    EXPECT_EQ(window.finalMessages, 1) << file << ": the failed window is let go";
+  }
+  NeedyWindow whole(L"window.xml");
+  HWND hwnd = whole.CreateShown();
+  ASSERT_TRUE(hwnd) << "a layout that builds makes the window";
+  ::DestroyWindow(hwnd);
+  EXPECT_EQ(whole.finalMessages, 1);
+}
+
 TEST(BadSkin, MissingImagesUnknownControlsAndBadValuesLeaveAPartialWindow) {
   TestWindow window(L"missing_image.xml");
   HWND hwnd = window.CreateShown();
