@@ -15,7 +15,7 @@ packages=(
   wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick librsvg2-bin
   cmake ninja-build googletest libz-mingw-w64-dev fonts-wqy-microhei
   libtinyxml-dev libcjson-dev dpkg-dev clang libclang-rt-14-dev zip python3
-  iproute2 procps util-linux nsis
+  iproute2 procps util-linux nsis fonts-wine
 )
 
 missing() {
@@ -56,3 +56,7 @@ fi
 
 # Third-party libraries for the Windows targets, built from Debian's sources.
 "$here/build-deps.sh" "$cache"
+
+# The emulator that runs Wine's 32-bit loader where the kernel refuses 32-bit
+# processes (see wine-loader.sh), and the wrapper that Wine starts it through.
+"$here/install-qemu.sh" "$cache/qemu"

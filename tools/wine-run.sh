@@ -8,7 +8,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd); shift
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh" "$build"
 if ! kalto_can_run "$1"; then
-  echo "wine-run: this machine runs no 32-bit processes, so $(basename "$1") cannot run here; skipped"
+  echo "wine-run: this machine runs no 32-bit processes, nor an emulator for them (tools/setup.sh installs it), so $(basename "$1") cannot run here; skipped"
   exit 77
 fi
 # Wine's own service processes outlive the program and would keep a pipe of

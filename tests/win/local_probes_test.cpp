@@ -81,6 +81,12 @@ TEST(MemoryProbe, TakesTheSystemFiguresUnrounded) {
   ASSERT_TRUE(GlobalMemoryStatusEx(&status));
   EXPECT_EQ(handler.m_ullTotalPhys, status.ullTotalPhys);
   EXPECT_GT(handler.m_ullAvailPhys, 0u);
+  // qemu-i386 passes the host's sysinfo() to a 32-bit process with the total
+  // cut to 32 bits, while Wine reads the available memory whole from /proc:
+  // on a host with more than 4 GiB the total can be the smaller figure.
+  if (probetest::UnderEmulatedLoader() && status.ullTotalPhys < (1ull << 32)) {
+    GTEST_SKIP() << "available <= total not checked: the emulated loader cuts the total memory to 32 bits";
+  }
   EXPECT_LE(handler.m_ullAvailPhys, handler.m_ullTotalPhys);
 }
 

@@ -53,6 +53,12 @@ void RunOnWorker(const std::function<void()>& work) {
   worker.join();
 }
 
+bool UnderEmulatedLoader() {
+  wchar_t value[8] = {};
+  DWORD length = ::GetEnvironmentVariableW(L"KALTO_WINE_EMULATED", value, 8);
+  return sizeof(void*) == 4 && length == 1 && value[0] == L'1';
+}
+
 std::vector<std::string> LogLinesWith(const std::string& text, const void* object) {
   char tag[48] = "";
   if (object) {

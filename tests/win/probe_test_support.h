@@ -13,6 +13,10 @@
 
 namespace probetest {
 
+// Whether this 32-bit program runs under the emulated Wine loader
+// (tools/wine-loader.sh), whose system figures differ from a kernel's.
+bool UnderEmulatedLoader();
+
 // Runs `work` on a fresh thread and waits for it: the detection worker
 // has no COM initialisation of its own.
 void RunOnWorker(const std::function<void()>& work);
