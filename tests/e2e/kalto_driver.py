@@ -76,9 +76,12 @@ def can_run(exe):
 
 
 class KaltoSession:
-    def __init__(self, build_dir, display, language="en_US", wine_dir=None):
-        """`wine_dir` holds the Wine prefix to run in (the build tree's own by default)."""
+    def __init__(self, build_dir, display, language="en_US", wine_dir=None, few_echoes=False):
+        """`wine_dir` holds the Wine prefix to run in (the build tree's own by default).
+        With `few_echoes` the program is the build's variant that sends four
+        echoes per media server, for runs whose subject is not the series."""
         self.build = os.path.abspath(build_dir)
+        self.program_dir = os.path.join(self.build, "few_echoes") if few_echoes else self.build
         self.wine_dir = os.path.abspath(wine_dir or build_dir)
         self.display = display
         self.language = language
@@ -89,7 +92,7 @@ class KaltoSession:
     # -- the program --------------------------------------------------------
     def start_detached(self):
         """Launches the program and returns at once."""
-        exe = os.path.join(self.build, "kalto.exe")
+        exe = os.path.join(self.program_dir, "kalto.exe")
         self.process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), self.wine_dir, exe],
                                         env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
