@@ -89,11 +89,14 @@ def set_screen_dpi(wine_dir, dpi):
 
 
 class KaltoSession:
-    def __init__(self, build_dir, display, language="en_US", wine_dir=None, program=None):
+    def __init__(self, build_dir, display, language="en_US", wine_dir=None, program=None, few_echoes=False):
         """`wine_dir` holds the Wine prefix to run in (the build tree's own by default);
-        `program` is the kalto.exe to start (the build tree's by default)."""
+        `program` is the kalto.exe to start (the build tree's by default). With
+        `few_echoes` the program is the build's variant that sends four echoes per
+        media server, for runs whose subject is not the series."""
         self.build = os.path.abspath(build_dir)
-        self.program = program or os.path.join(self.build, "kalto.exe")
+        program_dir = os.path.join(self.build, "few_echoes") if few_echoes else self.build
+        self.program = program or os.path.join(program_dir, "kalto.exe")
         self.wine_dir = os.path.abspath(wine_dir or build_dir)
         self.display = display
         self.language = language
