@@ -75,6 +75,14 @@ def can_run(exe):
     return subprocess.run(["bash", "-c", check, ROOT, exe]).returncode == 0
 
 
+def runs_emulated(exe):
+    """Whether the Windows program runs here under the emulated 32-bit loader,
+    many times slower than natively (see tools/wine-loader.sh)."""
+    check = ('source "$0/tools/wine-loader.sh" && [ "$KALTO_WINE_EMULATED" = 1 ] && '
+             '[ "$(kalto_pe_machine "$1")" -eq $((0x14c)) ]')
+    return subprocess.run(["bash", "-c", check, ROOT, exe]).returncode == 0
+
+
 def set_screen_dpi(wine_dir, dpi):
     """Sets the DPI that Wine gives the programs started next in the prefix of
     `wine_dir` (its LogPixels setting); None restores the default, 96."""

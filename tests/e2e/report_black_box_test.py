@@ -56,7 +56,7 @@ class Reports(unittest.TestCase):
         which Wine's service processes would hold open."""
         out = tempfile.TemporaryFile()
         process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), PREFIX,
-                                    os.path.join(BUILD, "kalto.exe"), *args],
+                                    os.path.join(BUILD, "few_echoes", "kalto.exe"), *args],
                                    env=self.env, stdout=out, stderr=subprocess.STDOUT)
         process.out = out
         return process
@@ -154,7 +154,7 @@ class Reports(unittest.TestCase):
         self.fail("no log of the silent run")
 
     def test_copy_and_save(self):
-        session = KaltoSession(BUILD, self.display.name, "en_US", wine_dir=PREFIX)
+        session = KaltoSession(BUILD, self.display.name, "en_US", wine_dir=PREFIX, few_echoes=True)
         texts = session.texts
         saved_text, saved_json = drive_c("kalto-report.txt"), drive_c("kalto-report.json")
         remove(saved_text, saved_json)
