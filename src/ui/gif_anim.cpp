@@ -58,12 +58,22 @@ void CGifAnimUI::SetManager(CPaintManagerUI* pManager, CControlUI* pParent) {
   Play();
 }
 
-void CGifAnimUI::Load() {
-  m_bLoaded = true;
-  if (m_bkImage.IsEmpty()) return;
-  // The frames drawn for the scale nearest the screen's, else the 100 % ones.
-  std::string bytes;
+void CGifAnimUI::LoadForScreen() {
+  // The frames drawn for the scale nearest the screen's: after a move to a
+  // screen of another scale, those made for it replace the ones shown.
   const int scale = ui::AssetScaleForDpi(m_pManager ? m_pManager->GetDpi() : ui::kBaseDpi);
+  if (m_bLoaded && scale == m_nScale) return;
+  ReleaseFrames();
+  Load(scale);
+  if (m_nFrame >= m_frames.size()) m_nFrame = 0;
+}
+
+void CGifAnimUI::Load(int scale) {
+  m_bLoaded = true;
+  m_nScale = scale;
+  if (m_bkImage.IsEmpty()) return;
+  // Without frames of that scale, the 100 % ones.
+  std::string bytes;
   if ((scale == 100 || !ui::ReadSkinFile(ui::AssetFileForScale(m_bkImage.file, scale), bytes)) &&
       !ui::ReadSkinFile(m_bkImage.file, bytes))
     return;
@@ -131,7 +141,7 @@ void CGifAnimUI::Load() {
 
 void CGifAnimUI::Play() {
   if (m_bPlaying || !m_pManager || !IsVisible()) return;
-  if (!m_bLoaded) Load();
+  LoadForScreen();
   if (m_frames.size() < 2) return;
   m_bPlaying = m_pManager->SetTimer(this, kFrameTimer, m_delays[m_nFrame]);
 }
@@ -197,7 +207,7 @@ void CGifAnimUI::DoPaint(CUIRender& render, const RECT& rcPaint) {
   RECT overlap;
   if (!::IntersectRect(&overlap, &rcPaint, &m_rcItem)) return;
   PaintBkColor(render);
-  if (!m_bLoaded) Load();
+  LoadForScreen();
   if (m_nFrame < m_frames.size()) render.DrawImage(m_rcItem, m_frames[m_nFrame].get());
   PaintBorder(render);
 }

@@ -1,8 +1,9 @@
 // An animated GIF ("GifAnim" in the layout files): plays the frames of its
 // "bkimage" with their own delays while it is visible. The frames are
-// decoded once, on first use. A step of an opaque animation that nothing
-// covers copies its frame straight to the window; any other step repaints
-// the control's rectangle.
+// decoded once, on first use, from the asset made for the screen's scale,
+// and again when the window moves to a screen of another scale. A step of
+// an opaque animation that nothing covers copies its frame straight to the
+// window; any other step repaints the control's rectangle.
 #pragma once
 
 #include <memory>
@@ -28,7 +29,8 @@ class CGifAnimUI : public CControlUI {
   UINT GetCurrentFrame() const { return m_nFrame; }
 
  private:
-  void Load();
+  void LoadForScreen();
+  void Load(int scale);
   void Play();
   void Stop();
   void ReleaseFrames();
@@ -42,5 +44,6 @@ class CGifAnimUI : public CControlUI {
   std::vector<UINT> m_delays;      // milliseconds per frame
   UINT m_nFrame = 0;
   bool m_bLoaded = false;
+  int m_nScale = 0;  // of the asset the frames came from
   bool m_bPlaying = false;
 };

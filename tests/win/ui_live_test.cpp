@@ -156,6 +156,33 @@ TEST(LiveTree, AnOpaqueAnimationShowsItsFramesWithoutRepaintingTheWindow) {
   ::DestroyWindow(hwnd);
 }
 
+TEST(LiveTree, AnAnimationMovedToAScreenOf150PerCentShowsTheFramesMadeForIt) {
+  CountingWindow window(kListWindow);
+  HWND hwnd = window.CreateShown();
+  auto* gif = static_cast<CGifAnimUI*>(window.Find(L"gif")->GetInterface(L"GifAnim"));
+  ASSERT_TRUE(gif);
+  uitest::Pump(5);  // shown at 100 %
+  RECT rc;
+  ::GetWindowRect(hwnd, &rc);
+  RECT suggested = {rc.left, rc.top, rc.left + 450, rc.top + 300};
+  ::SendMessageW(hwnd, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  uitest::Pump(5);  // laid out and painted at 150 %
+  window.paints = 0;
+  for (int step = 0; step < 2; ++step) {
+    const UINT before = gif->GetCurrentFrame();
+    for (int i = 0; i < 200 && gif->GetCurrentFrame() == before; ++i) uitest::Pump(1);
+    ASSERT_NE(gif->GetCurrentFrame(), before);
+    // The 12-pixel frames of the 150 % asset (green, then yellow), not the
+    // 8-pixel ones stretched, and still copied straight to the window.
+    HDC hdc = ::GetDC(hwnd);
+    const COLORREF shown = ::GetPixel(hdc, 10, 10);
+    ::ReleaseDC(hwnd, hdc);
+    EXPECT_EQ(shown, gif->GetCurrentFrame() == 0 ? RGB(0, 255, 0) : RGB(255, 255, 0)) << step;
+  }
+  EXPECT_EQ(window.paints, 0);
+  ::DestroyWindow(hwnd);
+}
+
 TEST(LiveTree, AnimationPlaysWhileVisible) {
   TestWindow window(kListWindow);
   HWND hwnd = window.CreateShown();
