@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs every libFuzzer target of the native sanitizer tree (ASan and UBSan)
-# for a number of inputs each, and prints each target's executed inputs and
-# result. The targets and their arguments (seed, input size, dictionary) are
-# those of the tree's "fuzz" tests; only their length changes.
+# for a number of inputs each, and prints each target's executed inputs, its
+# seconds and its result. The targets and their arguments (seed, input size,
+# dictionary) are those of the tree's "fuzz" tests; only their length changes.
 # Usage: bench/fuzz_all.sh [runs] [build-dir]
 #   runs       inputs per target (default 10000000)
 #   build-dir  default build/native-asan; build it first with
@@ -32,7 +32,7 @@ fi
 unset KALTO_LOG_DIR
 export UBSAN_OPTIONS=print_stacktrace=1
 failed=0
-printf '%-22s %12s  %s\n' target executed result
+printf '%-22s %12s %8s  %s\n' target executed seconds result
 while IFS=$'\t' read -r -a fields; do
   name=${fields[0]}
   args=()
@@ -44,6 +44,7 @@ while IFS=$'\t' read -r -a fields; do
   done
   log="$out/$name.log"
   status=0
+  started=$SECONDS
   "${fields[1]}" "${args[@]}" -runs="$runs" -print_final_stats=1 -artifact_prefix="$out/$name-" >"$log" 2>&1 ||
     status=$?
   executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
@@ -54,6 +55,6 @@ while IFS=$'\t' read -r -a fields; do
     result="FAULT (exit $status, see $log)"
     failed=1
   fi
-  printf '%-22s %12s  %s\n' "$name" "$executed" "$result"
+  printf '%-22s %12s %8s  %s\n' "$name" "$executed" $((SECONDS - started)) "$result"
 done <<<"$commands"
 exit $failed
