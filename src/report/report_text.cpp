@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "corekit/textconv.h"
+
 namespace {
 
 const wchar_t kNewLine[] = L"\r\n";
@@ -45,7 +47,7 @@ const char* VerdictKey(int code) {
 }
 
 std::wstring ServerLine(const ReportServer& server, const skinkit::TextLookup& text) {
-  std::wstring line = OneLine(server.strName) + L" (" + OneLine(Ascii(server.strHost)) + L"): ";
+  std::wstring line = OneLine(server.strName) + L" (" + OneLine(corekit::Utf8ToWide(server.strHost)) + L"): ";
   line += text("s.report.rtt") + L" " + std::to_wstring(server.nDelay) + L" ms, ";
   line += text("s.report.loss") + L" " + std::to_wstring(server.nLost) + L" %, ";
   line += text("s.report.jitter") + L" " + Decimal(server.dJitter) + L" ms";

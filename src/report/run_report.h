@@ -29,7 +29,7 @@ struct ReportFinding {
 
 struct ReportServer {
   std::wstring strName;
-  std::string strHost;
+  std::string strHost;   // UTF-8, as read from the configuration file
   int nDelay = 0;        // mean round trip, ms
   int nLost = 0;         // percent
   double dJitter = 0.0;  // ms

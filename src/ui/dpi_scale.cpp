@@ -1,5 +1,7 @@
 #include "ui/dpi_scale.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 
@@ -7,7 +9,7 @@ namespace ui {
 namespace {
 
 // a * b / c in 64 bits, rounded as asked; c is never 0 here.
-int64_t Scale(int64_t a, int64_t b, int64_t c, int round) {
+int64_t Scale64(int64_t a, int64_t b, int64_t c, int round) {
   int64_t product = a * b;
   int64_t quotient = product / c, remainder = product % c;
   if (remainder == 0) return quotient;
@@ -18,36 +20,43 @@ int64_t Scale(int64_t a, int64_t b, int64_t c, int round) {
   return quotient;
 }
 
+// The same as an int: a layout may give lengths up to a thousand million,
+// which a large scale takes beyond the int range; they stop at its ends
+// rather than wrap round into negative lengths.
+int Scale(int64_t a, int64_t b, int64_t c, int round) {
+  return static_cast<int>(std::clamp<int64_t>(Scale64(a, b, c, round), INT_MIN, INT_MAX));
+}
+
 unsigned Valid(unsigned dpi) { return dpi == 0 ? kBaseDpi : dpi; }
 
 }  // namespace
 
-int ScaleToDpi(int length, unsigned dpi) { return static_cast<int>(Scale(length, Valid(dpi), kBaseDpi, 0)); }
+int ScaleToDpi(int length, unsigned dpi) { return Scale(length, Valid(dpi), kBaseDpi, 0); }
 
-int ScaleFromDpi(int length, unsigned dpi) { return static_cast<int>(Scale(length, kBaseDpi, Valid(dpi), 0)); }
+int ScaleFromDpi(int length, unsigned dpi) { return Scale(length, kBaseDpi, Valid(dpi), 0); }
 
 Edges RectToDpi(const Edges& rect, unsigned dpi) {
   dpi = Valid(dpi);
   Edges out;
-  out.left = static_cast<int>(Scale(rect.left, dpi, kBaseDpi, -1));
-  out.top = static_cast<int>(Scale(rect.top, dpi, kBaseDpi, -1));
-  out.right = static_cast<int>(Scale(rect.right, dpi, kBaseDpi, 1));
-  out.bottom = static_cast<int>(Scale(rect.bottom, dpi, kBaseDpi, 1));
+  out.left = Scale(rect.left, dpi, kBaseDpi, -1);
+  out.top = Scale(rect.top, dpi, kBaseDpi, -1);
+  out.right = Scale(rect.right, dpi, kBaseDpi, 1);
+  out.bottom = Scale(rect.bottom, dpi, kBaseDpi, 1);
   return out;
 }
 
 Edges RectFromDpi(const Edges& rect, unsigned dpi) {
   dpi = Valid(dpi);
   Edges out;
-  out.left = static_cast<int>(Scale(rect.left, kBaseDpi, dpi, -1));
-  out.top = static_cast<int>(Scale(rect.top, kBaseDpi, dpi, -1));
-  out.right = static_cast<int>(Scale(rect.right, kBaseDpi, dpi, 1));
-  out.bottom = static_cast<int>(Scale(rect.bottom, kBaseDpi, dpi, 1));
+  out.left = Scale(rect.left, kBaseDpi, dpi, -1);
+  out.top = Scale(rect.top, kBaseDpi, dpi, -1);
+  out.right = Scale(rect.right, kBaseDpi, dpi, 1);
+  out.bottom = Scale(rect.bottom, kBaseDpi, dpi, 1);
   return out;
 }
 
 int AssetScaleForDpi(unsigned dpi) {
-  const int percent = static_cast<int>(Scale(Valid(dpi), 100, kBaseDpi, 0));
+  const int percent = Scale(Valid(dpi), 100, kBaseDpi, 0);
   int best = 100;
   for (int scale : {150, 200})
     if (std::abs(percent - scale) <= std::abs(percent - best)) best = scale;

@@ -162,6 +162,19 @@ TEST(TextReport, UnpairedSurrogatesBecomeReplacementCharacters) {
   EXPECT_NE(text.find(L"s.report.computer A\uFFFDB\r\n"), std::wstring::npos);
 }
 
+TEST(TextReport, ServerHostsAreReadAsUtf8) {
+  // A host name from the configuration file is UTF-8, as in the JSON report.
+  RunReport report;
+  ReportItem item = Item(9, 3, {}, {});
+  ReportServer server;
+  server.strName = kTelecom1;
+  server.strHost = "\xE7\x94\xB5\xE4\xBF\xA1.example";  // 电信.example
+  item.vecServers.push_back(server);
+  report.vecItems.push_back(item);
+  const std::wstring text = BuildTextReport(report, KeyText);
+  EXPECT_NE(text.find(L" (\u7535\u4FE1.example): "), std::wstring::npos);
+}
+
 TEST(JsonReport, ParsesBackWithEveryItemAndItsFindings) {
   const RunReport report = SampleReport();
   const std::string json = BuildJsonReport(report);

@@ -2,6 +2,8 @@
 // layout pixels and screen pixels, and the choice of image assets.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "ui/dpi_scale.h"
 
 using namespace ui;
@@ -30,6 +32,16 @@ TEST(DpiScale, RectanglesWidenOutwards) {
   EXPECT_EQ(RectFromDpi(Edges{22, 22, 38, 38}, 144), (Edges{14, 14, 26, 26}));
   EXPECT_EQ(RectFromDpi(Edges{0, 0, 1080, 720}, 144), (Edges{0, 0, 720, 480}));
   EXPECT_EQ(RectFromDpi(Edges{-5, 0, 5, 2}, 144), (Edges{-4, 0, 4, 2}));
+}
+
+TEST(DpiScale, HugeLayoutLengthsStayHugeOnLargeScreens) {
+  // A layout may give lengths up to a thousand million pixels; at 300 % and
+  // 500 % they must not wrap round into negative or small values.
+  EXPECT_EQ(ScaleToDpi(1000000000, 288), INT_MAX);
+  EXPECT_EQ(ScaleToDpi(-1000000000, 480), INT_MIN);
+  EXPECT_EQ(RectToDpi(Edges{-1000000000, 0, 1000000000, 7}, 480), (Edges{INT_MIN, 0, INT_MAX, 35}));
+  EXPECT_EQ(ScaleFromDpi(INT_MAX, 48), INT_MAX);
+  EXPECT_EQ(RectFromDpi(Edges{INT_MIN, 0, INT_MAX, 1}, 48), (Edges{INT_MIN, 0, INT_MAX, 2}));
 }
 
 TEST(DpiScale, AssetsOfTheNearestScale) {
