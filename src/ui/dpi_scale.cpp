@@ -29,31 +29,25 @@ int Scale(int64_t a, int64_t b, int64_t c, int round) {
 
 unsigned Valid(unsigned dpi) { return dpi == 0 ? kBaseDpi : dpi; }
 
+// A rectangle scaled by b / c, its edges moved outwards to whole pixels.
+Edges ScaleOutwards(const Edges& rect, int64_t b, int64_t c) {
+  Edges out;
+  out.left = Scale(rect.left, b, c, -1);
+  out.top = Scale(rect.top, b, c, -1);
+  out.right = Scale(rect.right, b, c, 1);
+  out.bottom = Scale(rect.bottom, b, c, 1);
+  return out;
+}
+
 }  // namespace
 
 int ScaleToDpi(int length, unsigned dpi) { return Scale(length, Valid(dpi), kBaseDpi, 0); }
 
 int ScaleFromDpi(int length, unsigned dpi) { return Scale(length, kBaseDpi, Valid(dpi), 0); }
 
-Edges RectToDpi(const Edges& rect, unsigned dpi) {
-  dpi = Valid(dpi);
-  Edges out;
-  out.left = Scale(rect.left, dpi, kBaseDpi, -1);
-  out.top = Scale(rect.top, dpi, kBaseDpi, -1);
-  out.right = Scale(rect.right, dpi, kBaseDpi, 1);
-  out.bottom = Scale(rect.bottom, dpi, kBaseDpi, 1);
-  return out;
-}
+Edges RectToDpi(const Edges& rect, unsigned dpi) { return ScaleOutwards(rect, Valid(dpi), kBaseDpi); }
 
-Edges RectFromDpi(const Edges& rect, unsigned dpi) {
-  dpi = Valid(dpi);
-  Edges out;
-  out.left = Scale(rect.left, kBaseDpi, dpi, -1);
-  out.top = Scale(rect.top, kBaseDpi, dpi, -1);
-  out.right = Scale(rect.right, kBaseDpi, dpi, 1);
-  out.bottom = Scale(rect.bottom, kBaseDpi, dpi, 1);
-  return out;
-}
+Edges RectFromDpi(const Edges& rect, unsigned dpi) { return ScaleOutwards(rect, kBaseDpi, Valid(dpi)); }
 
 int AssetScaleForDpi(unsigned dpi) {
   const int percent = Scale(Valid(dpi), 100, kBaseDpi, 0);
