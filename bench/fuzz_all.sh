@@ -3,10 +3,12 @@
 # for a number of inputs each, and prints each target's executed inputs, its
 # seconds and its result. The targets and their arguments (seed, input size,
 # dictionary) are those of the tree's "fuzz" tests; only their length changes.
-# Usage: bench/fuzz_all.sh [runs] [build-dir]
+# Usage: bench/fuzz_all.sh [runs] [build-dir] [pattern]
 #   runs       inputs per target (default 10000000)
 #   build-dir  default build/native-asan; build it first with
 #              cmake --preset native-asan && cmake --build --preset native-asan
+#   pattern    only the targets whose names match this regular expression, so
+#              that two shells can share the targets between two cores
 # Exits non-zero when any target finds a fault or stops early. Findings and
 # each target's output go to <build-dir>/fuzz-runs.
 set -euo pipefail
@@ -18,13 +20,13 @@ mkdir -p "$out"
 [[ "$runs" =~ ^[1-9][0-9]*$ ]] || { echo "runs must be a positive number: $runs" >&2; exit 2; }
 
 # One line per target: its name, then its command, fields separated by tabs.
-commands=$(ctest --test-dir "$build" -L fuzz --show-only=json-v1 | python3 -c '
+commands=$(ctest --test-dir "$build" -L fuzz -R "${3:-.}" --show-only=json-v1 | python3 -c '
 import json, sys
 for test in json.load(sys.stdin)["tests"]:
     print("\t".join([test["name"]] + test["command"]))
 ')
 if [[ -z "$commands" ]]; then
-  echo "no fuzz targets in $build (is it a native-asan tree?)" >&2
+  echo "no fuzz targets matching ${3:-.} in $build (is it a native-asan tree?)" >&2
   exit 2
 fi
 
