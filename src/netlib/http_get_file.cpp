@@ -34,6 +34,7 @@ class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
     m_pSink = sink;
     m_nReceived = 0;
     m_nTotal = 0;
+    m_nMaxBytes = m_nNextMaxBytes;
     m_strTempPath.clear();
     m_pExchange = std::make_shared<netlib::CHttpExchange>(CThreadManager::Instance()->GetNetThread(),
                                                            static_cast<netlib::IExchangeSink*>(this));
@@ -62,6 +63,11 @@ class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
   std::string GetRequestURL() override {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_strUrl;
+  }
+
+  void SetMaxBytes(uint64_t bytes) override {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_nNextMaxBytes = bytes < kMaxFileBytes ? bytes : kMaxFileBytes;
   }
 
  private:
@@ -120,7 +126,9 @@ class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
       Finish(HTTP_GET_FILE_HTTP_STATUS);
       return false;
     }
-    if (known && length > kMaxFileBytes) {
+    if (known && length > m_nMaxBytes) {
+      LOG_METHOD(LOG_LEVEL_ERROR, "length = " << static_cast<unsigned long long>(length) << ", above "
+                                              << static_cast<unsigned long long>(m_nMaxBytes));
       Finish(HTTP_GET_FILE_TOO_LARGE);
       return false;
     }
@@ -141,7 +149,8 @@ class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
   }
 
   bool OnExchangeData(const char* data, size_t size) override {
-    if (m_nReceived + size > kMaxFileBytes) {
+    if (m_nReceived + size > m_nMaxBytes) {
+      LOG_METHOD(LOG_LEVEL_ERROR, "more than " << static_cast<unsigned long long>(m_nMaxBytes) << " bytes");
       Finish(HTTP_GET_FILE_TOO_LARGE);
       return false;
     }
@@ -181,6 +190,8 @@ class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
   HANDLE m_hFile = INVALID_HANDLE_VALUE;
   uint64_t m_nReceived = 0;
   uint64_t m_nTotal = 0;
+  uint64_t m_nNextMaxBytes = kMaxFileBytes;  // set by SetMaxBytes, under m_mutex
+  uint64_t m_nMaxBytes = kMaxFileBytes;      // the running download's limit
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "update/config_keys.h"
 
+#include <cctype>
 #include <cstdint>
 
 #include "corekit/textconv.h"
@@ -20,6 +21,24 @@ const ServerKeys kServerKeys[MEDIA_SERVER_SLOTS] = {
     {SLOT_CMC2, "cmcName2", "cmcDomain2", &MediaServerList::SetNameCMC2, &MediaServerList::SetDomainCMC2,
      "SetDomainCMC2"},
 };
+
+namespace {
+
+std::string Trimmed(const std::string& text) {
+  const size_t begin = text.find_first_not_of(" \t\r");
+  if (begin == std::string::npos) return std::string();
+  return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
+}
+
+// The name in a section line "[name]"; empty for any other line.
+std::string SectionNameOf(const std::string& line) {
+  const std::string text = Trimmed(line);
+  const size_t close = text.find(']');
+  if (text.empty() || text[0] != '[' || close == std::string::npos) return std::string();
+  return Trimmed(text.substr(1, close - 1));
+}
+
+}  // namespace
 
 std::string ConfigTextAsUtf16(const std::string& bytes) {
   static const char kUtf16Mark[] = "\xFF\xFE";
@@ -43,6 +62,24 @@ std::string ConfigTextAsUtf16(const std::string& bytes) {
     }
   }
   return out;
+}
+
+bool IsConfigText(const std::string& bytes) {
+  if (bytes.size() > kMaxConfigBytes) return false;
+  std::string utf16 = ConfigTextAsUtf16(bytes);
+  utf16.resize(utf16.size() & ~static_cast<size_t>(1));
+  utf16.append("\n\0", 2);  // the last line ends too
+  std::string line;  // the line's characters below 128 in upper case, any other as '?'
+  for (size_t at = 2; at + 1 < utf16.size(); at += 2) {
+    const unsigned unit = static_cast<unsigned char>(utf16[at]) | static_cast<unsigned char>(utf16[at + 1]) << 8;
+    if (unit != '\n') {
+      line += unit < 128 ? static_cast<char>(std::toupper(static_cast<int>(unit))) : '?';
+      continue;
+    }
+    if (SectionNameOf(line) == kConfigSection) return true;
+    line.clear();
+  }
+  return false;
 }
 
 }  // namespace update

@@ -12,6 +12,8 @@ constexpr char kConfigFileName[] = "kalto.ini";
 constexpr char kConfigSection[] = "KALTO_CH";
 // Each value is read into a buffer of this many characters: at most 511 are kept.
 constexpr unsigned kConfigValueBuffer = 512;
+// The largest file taken as a configuration: a real one has a few kilobytes.
+constexpr unsigned kMaxConfigBytes = 1024 * 1024;
 
 // Keys of the published version, release notes, the kept "update" text, the
 // package URL and the package's optional SHA-256 digest.
@@ -39,5 +41,12 @@ extern const ServerKeys kServerKeys[MEDIA_SERVER_SLOTS];
 // endian) behind its byte-order mark. The published file is UTF-8, with or
 // without its mark; a file that is UTF-16 already comes back unchanged.
 std::string ConfigTextAsUtf16(const std::string& bytes);
+
+// Whether a downloaded file can stand for the configuration: at most
+// kMaxConfigBytes, with a line that opens the section "KALTO_CH" (as the
+// profile functions find it: blanks around it and letter case do not
+// matter). An error page, a truncated head or garbage is refused, so it
+// never replaces the last good file.
+bool IsConfigText(const std::string& bytes);
 
 }  // namespace update

@@ -52,12 +52,15 @@ std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strle
 // system's code page, which garbles UTF-8 names under a Chinese one; as
 // UTF-16 behind its mark every value reads as it was written.
 void StoreConfigAsUtf16(const std::string& path) {
-  const size_t kMaxConfigBytes = 1024 * 1024;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return;
+  if (!in) {
+    // Another program may hold it open without sharing.
+    if (FileExists(path)) LOG_FUNC(LOG_LEVEL_ERROR, "cannot read " << path << ", the built-in values apply");
+    return;
+  }
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   in.close();
-  if (bytes.size() > kMaxConfigBytes) {
+  if (bytes.size() > update::kMaxConfigBytes) {
     LOG_FUNC(LOG_LEVEL_ERROR, "configuration file of " << static_cast<unsigned long long>(bytes.size())
                                                          << " bytes left as it is");
     return;
@@ -146,12 +149,15 @@ bool ovUpdate::ParseLocalConfig() {
   return true;
 }
 
+std::string ovUpdate::DownloadedConfigPath() const { return ConfigPath() + ".download"; }
+
 bool ovUpdate::StartDownloadConfig() {
   if (m_strConfigUrl.empty() || !m_pHttpGetFile) return false;
-  // The previous file stays until the fresh copy has arrived whole: the
-  // download replaces it only then, so a failed download keeps the last good
-  // configuration for the next run.
-  const int code = m_pHttpGetFile->StartDownload(m_strConfigUrl, this, ConfigPath(), 0, 0);
+  // The previous file stays until the fresh copy has arrived whole and reads
+  // as a configuration (TakeDownloadedConfig), so a failed download, an error
+  // page or garbage keeps the last good configuration for the next run.
+  m_pHttpGetFile->SetMaxBytes(update::kMaxConfigBytes);
+  const int code = m_pHttpGetFile->StartDownload(m_strConfigUrl, this, DownloadedConfigPath(), 0, 0);
   LOG_METHOD(LOG_LEVEL_INFO, "m_strConfigUrl = " << m_strConfigUrl << ", start = " << code);
   return code == 0;
 }
@@ -194,10 +200,29 @@ void ovUpdate::OnDownloadEnd(int result, bool bConfig) {
     return;
   }
   if (bConfig) {
-    ParseDownloadConfig();
+    if (TakeDownloadedConfig()) ParseDownloadConfig();
   } else {
     OnPackageDownloaded();
   }
+}
+
+bool ovUpdate::TakeDownloadedConfig() {
+  const std::string downloaded = DownloadedConfigPath();
+  std::ifstream in(downloaded, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  bool taken = update::IsConfigText(bytes);
+  if (!taken) {
+    LOG_METHOD(LOG_LEVEL_ERROR, "download update failed! " << static_cast<unsigned long long>(bytes.size())
+                                                           << " bytes without [" << update::kConfigSection
+                                                           << "], the previous configuration stays");
+  } else if (!MoveFileExA(downloaded.c_str(), ConfigPath().c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    LOG_METHOD(LOG_LEVEL_ERROR, "download update failed! cannot replace " << ConfigPath() << ", err = "
+                                                                          << static_cast<unsigned long>(GetLastError()));
+    taken = false;
+  }
+  if (!taken) DeleteFileA(downloaded.c_str());
+  return taken;
 }
 
 void ovUpdate::ParseDownloadConfig() {
@@ -237,6 +262,7 @@ bool ovUpdate::StartDownloadPackage() {
     m_nShownPercent = -2;
     m_bPackageRunning = true;
     m_pHost->ShowPackageStage(PACKAGE_DOWNLOADING, -1);
+    m_pHttpGetFile->SetMaxBytes(IHttpGetFile::kMaxFileBytes);
     code = m_pHttpGetFile->StartDownload(m_strPackUrl, this, m_strPackPath, 0, 0);
     if (code != 0) m_bPackageRunning = false;
     LOG_METHOD(LOG_LEVEL_INFO, "m_strPackPath = " << m_strPackPath << ", start = " << code);

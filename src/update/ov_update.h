@@ -54,7 +54,11 @@ class ovUpdate : public IHttpGetFileSink {
   static LRESULT CALLBACK NotifyProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
   void OnDownloadEnd(int result, bool bConfig);
   void OnPackageDownloaded();
+  // Puts a downloaded file that reads as a configuration in place of the
+  // previous one; false (and the download gone) otherwise.
+  bool TakeDownloadedConfig();
   std::string ConfigPath() const;
+  std::string DownloadedConfigPath() const;
   // A value of the file; the narrow one as UTF-8.
   std::wstring ReadText(const char* key, const std::wstring& fallback) const;
   std::string ReadBytes(const char* key, const std::string& fallback) const;

@@ -12,6 +12,8 @@
 //                                    it exists hidden
 //   ui_reader <window-class> clipboard   prints the clipboard's Unicode text
 //                                    (the window need not exist)
+//   ui_reader <window-class> count   prints how many top-level windows of the
+//                                    class exist (none is not an error)
 //
 // Exit code 1 when the window is not found.
 #include <windows.h>
@@ -21,7 +23,9 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -123,6 +127,14 @@ bool Press(IAccessible* acc, const std::wstring& name) {
   return pressed;
 }
 
+// Counts the top-level windows of the class named by `param`.
+BOOL CALLBACK CountWindow(HWND window, LPARAM param) {
+  auto* sought = reinterpret_cast<std::pair<const wchar_t*, int>*>(param);
+  wchar_t name[256] = {0};
+  if (GetClassNameW(window, name, 256) && wcscmp(name, sought->first) == 0) ++sought->second;
+  return TRUE;
+}
+
 // The clipboard's Unicode text in UTF-8; false when it holds none.
 bool PrintClipboard() {
   // As it is: a text-mode stdout would write each line end as CR CR LF.
@@ -143,7 +155,7 @@ bool PrintClipboard() {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
-    fputs("usage: ui_reader <window-class> dump|close|end|press <name>|wait <seconds>|shown|clipboard\n", stderr);
+    fputs("usage: ui_reader <window-class> dump|close|end|press <name>|wait <seconds>|shown|clipboard|count\n", stderr);
     return 2;
   }
   const std::wstring command = argv[2];
@@ -158,6 +170,12 @@ int wmain(int argc, wchar_t** argv) {
     return window ? 0 : 1;
   }
   if (command == L"clipboard") return PrintClipboard() ? 0 : 1;
+  if (command == L"count") {
+    std::pair<const wchar_t*, int> sought(argv[1], 0);
+    EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&sought));
+    printf("%d\n", sought.second);
+    return 0;
+  }
   if (!window) return 1;
   if (command == L"shown") return IsWindowVisible(window) ? 0 : 3;
   if (command == L"close") {

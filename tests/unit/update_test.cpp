@@ -109,6 +109,23 @@ TEST(ConfigKeys, TheFileIsReadAsUtf16WithItsMark) {
   EXPECT_EQ(ConfigTextAsUtf16("\xFF").substr(2), std::string("\xFD\xFF", 2));  // a bad byte: U+FFFD
 }
 
+TEST(ConfigKeys, OnlyAFileWithItsSectionStandsForTheConfiguration) {
+  using update::IsConfigText;
+  EXPECT_TRUE(IsConfigText("[KALTO_CH]\r\nversion=1.0.0.2\r\n"));
+  EXPECT_TRUE(IsConfigText("; published\n  [ kalto_ch ]  \ncncDomain1=a"));  // as the profile functions read it
+  EXPECT_TRUE(IsConfigText("\xEF\xBB\xBFversion=1\n[KALTO_CH]"));               // a mark, the section last
+  EXPECT_TRUE(IsConfigText(update::ConfigTextAsUtf16("[KALTO_CH]\r\nurl=x\r\n")));
+  EXPECT_FALSE(IsConfigText(""));
+  EXPECT_FALSE(IsConfigText("<html><body>Service temporarily unavailable</body></html>"));
+  EXPECT_FALSE(IsConfigText("[KALTO_CH"));        // cut inside the section line
+  EXPECT_FALSE(IsConfigText("[OTHER]\nx=[KALTO_CH]"));  // named, but not as a section
+  EXPECT_FALSE(IsConfigText(std::string("\0\xFF\x01[KALTO_CH]\xFE", 14)));  // not in a line of its own
+  std::string large = "[KALTO_CH]\n" + std::string(update::kMaxConfigBytes, ';');
+  EXPECT_FALSE(IsConfigText(large));
+  large.resize(update::kMaxConfigBytes);
+  EXPECT_TRUE(IsConfigText(large));
+}
+
 TEST(ConfigKeys, SlotsAreReadInTheirOwnOrderThroughTheirSetters) {
   for (int i = 0; i < MEDIA_SERVER_SLOTS; ++i) EXPECT_EQ(update::kServerKeys[i].slot, i);
   EXPECT_STREQ(update::kServerKeys[SLOT_CTC2].domainKey, "ctcDomain2");
