@@ -151,3 +151,25 @@ TEST_F(DownloadTest, StopReportsOnceBeforeReturningAndRemovesThePartialFile) {
   EXPECT_TRUE(FilesIn(folder).empty());
   EXPECT_NE(get->StartDownload("not a url", &sink, target, 0, 0), 0);
 }
+
+TEST_F(DownloadTest, ALowerLimitEndsALargerDownloadAsSoonAsItShows) {
+  WriteFile(target, "old");
+  get->SetMaxBytes(1024 * 1024);
+  // 100 MB without a length, a length above the limit, and the 3 MB package:
+  // the limit holds for every download started after it was set.
+  for (const std::string url : {"http://download.orvane.com/t/hugechunked", "http://download.orvane.com/t/declare/2000000",
+                                kPackageUrl.c_str()}) {
+    DownloadSink sink;
+    ASSERT_EQ(get->StartDownload(url, &sink, target, 0, 0), 0) << url;
+    ASSERT_TRUE(sink.WaitFor(1, 40s)) << url;
+    EXPECT_EQ(sink.results, std::vector<int>{HTTP_GET_FILE_TOO_LARGE}) << url;
+    EXPECT_LE(sink.lastReceived, 1024u * 1024u) << url;
+    EXPECT_EQ(ReadFile(target), "old") << url;
+  }
+  get->SetMaxBytes(IHttpGetFile::kMaxFileBytes);
+  DownloadSink sink;
+  ASSERT_EQ(get->StartDownload(kPackageUrl, &sink, target, 0, 0), 0);
+  ASSERT_TRUE(sink.WaitFor(1, 60s));
+  EXPECT_EQ(sink.results, std::vector<int>{HTTP_GET_FILE_OK});
+  EXPECT_EQ(ReadFile(target).size(), kPackageSize);
+}
