@@ -67,13 +67,17 @@ def set_link(state):
 
 
 def peak_memory_kib(program):
-    """The peak resident size of the running Wine process of `program`."""
+    """The peak resident size of the running Wine process of `program` in
+    this tree's prefix (another tree's tests may run the same program)."""
+    prefix = ("WINEPREFIX=" + os.path.join(PREFIX, "wineprefix")).encode()
     for status in glob.glob("/proc/[0-9]*/status"):
         folder = os.path.dirname(status)
         try:
             with open(os.path.join(folder, "cmdline"), "rb") as f:
                 command = f.read().split(b"\0")[0].decode("utf-8", "replace")
-            if not command.lower().endswith(program) or "wine-run" in command:
+            with open(os.path.join(folder, "environ"), "rb") as f:
+                environment = f.read().split(b"\0")
+            if not command.lower().endswith(program) or prefix not in environment:
                 continue
             with open(status) as f:
                 return int(re.search(r"VmHWM:\s+(\d+) kB", f.read()).group(1))
