@@ -161,7 +161,7 @@ class FaultRuns(unittest.TestCase):
         while time.time() < deadline:
             if text in self.log():
                 return
-            time.sleep(0.2)
+            time.sleep(0.05)
         self.fail("the log never said " + text)
 
     def assert_whole_lines(self, log):
