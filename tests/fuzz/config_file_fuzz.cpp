@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes, as the configuration service may send any file, to
 // the rewrite that hands the configuration file to the profile functions as
-// UTF-16. What the file says must survive the rewrite unchanged, whatever
-// its encoding errors.
+// UTF-16, and to the check that it reads as a configuration at all. What the
+// file says must survive the rewrite unchanged, whatever its encoding errors,
+// and the check must judge the file and its rewrite alike.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -40,6 +41,9 @@ std::string Utf16ToUtf8(const std::string& bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   const std::string utf16 = update::ConfigTextAsUtf16(bytes);
+  if (utf16.size() <= update::kMaxConfigBytes && update::IsConfigText(utf16) != update::IsConfigText(bytes)) {
+    std::abort();
+  }
   if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
     if (utf16 != bytes) std::abort();  // UTF-16 already: left as it is
     return 0;
