@@ -9,7 +9,14 @@
 //   handles        kernel handles (GetProcessHandleCount)
 //   system_handles the process's entries in the system's handle list
 //                  (NtQuerySystemInformation, extended handle information);
-//                  under Wine, the wineserver's handle table of the process
+//                  under Wine, the wineserver's handle table of the process,
+//                  less the devenum keys below
+//   devenum_keys   under Wine only: the key handles Wine's device enumerator
+//                  leaks at every enumeration of audio devices or cameras,
+//                  whoever the caller: handles to its key
+//                  HKCU\Software\Microsoft\ActiveMovie\devenum and to keys
+//                  deleted since (it deletes and rewrites its category keys
+//                  each time)
 //   gdi            GDI objects (GetGuiResources, GR_GDIOBJECTS)
 //   user           USER objects (GetGuiResources, GR_USEROBJECTS)
 //   gdi_table      under Wine only: the entries in use in the GDI handle table
@@ -91,9 +98,54 @@ using QuerySystemInformation = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
 constexpr ULONG kSystemExtendedHandleInformation = 64;
 constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
 
-// How many entries of the system's handle list belong to `pid`; false when
+bool UnderWine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+enum class HandleKind { kOther, kKey, kDeletedKey };
+
+// Whether another process's handle is a registry key, and its name if so.
+HandleKind KindOf(HANDLE process, ULONG_PTR handle, std::wstring* name) {
+  HANDLE copy = nullptr;
+  if (!DuplicateHandle(process, reinterpret_cast<HANDLE>(handle), GetCurrentProcess(), &copy, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS)) {
+    return HandleKind::kOther;
+  }
+  HandleKind kind = HandleKind::kOther;
+  alignas(UNICODE_STRING) char buffer[2048];
+  ULONG length = 0;
+  const auto* text = reinterpret_cast<const UNICODE_STRING*>(buffer);
+  if (NtQueryObject(copy, static_cast<OBJECT_INFORMATION_CLASS>(2), buffer, sizeof(buffer), &length) >= 0 &&
+      std::wstring(text->Buffer, text->Length / sizeof(wchar_t)) == L"Key") {
+    kind = HandleKind::kDeletedKey;  // a key that is gone has no name
+    if (NtQueryObject(copy, static_cast<OBJECT_INFORMATION_CLASS>(1), buffer, sizeof(buffer), &length) >= 0 &&
+        text->Length != 0) {
+      kind = HandleKind::kKey;
+      name->assign(text->Buffer, text->Length / sizeof(wchar_t));
+    }
+  }
+  CloseHandle(copy);
+  return kind;
+}
+
+bool IsDevenumLeak(HANDLE process, ULONG_PTR handle) {
+  static const wchar_t kSuffix[] = L"\\Software\\Microsoft\\ActiveMovie\\devenum";
+  const size_t length = sizeof(kSuffix) / sizeof(wchar_t) - 1;
+  std::wstring name;
+  switch (KindOf(process, handle, &name)) {
+    case HandleKind::kDeletedKey:
+      return true;
+    case HandleKind::kKey:
+      return name.size() >= length && _wcsicmp(name.c_str() + name.size() - length, kSuffix) == 0;
+    default:
+      return false;
+  }
+}
+
+// How many entries of the system's handle list belong to `pid`, and how
+// many of them are Wine's leaked devenum keys (none elsewhere); false when
 // the list cannot be read.
-bool CountSystemHandles(DWORD pid, unsigned long long* count) {
+bool CountSystemHandles(DWORD pid, HANDLE process, unsigned long long* count, unsigned long long* devenum_keys) {
   auto query = reinterpret_cast<QuerySystemInformation>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
   if (!query) return false;
@@ -108,9 +160,13 @@ bool CountSystemHandles(DWORD pid, unsigned long long* count) {
   const auto* list = reinterpret_cast<const HandleList*>(buffer.data());
   const size_t room = (buffer.size() - offsetof(HandleList, entries)) / sizeof(HandleEntry);
   if (list->count > room) return false;
+  const bool wine = UnderWine();
   *count = 0;
+  *devenum_keys = 0;
   for (ULONG_PTR i = 0; i < list->count; ++i) {
-    if (list->entries[i].process_id == pid) ++*count;
+    if (list->entries[i].process_id != pid) continue;
+    ++*count;
+    if (wine && IsDevenumLeak(process, list->entries[i].handle)) ++*devenum_keys;
   }
   return true;
 }
@@ -130,10 +186,6 @@ static_assert(sizeof(GdiEntry) == 24, "Wine's GDI handle entry is 24 bytes wide"
 constexpr size_t kGdiTableEntries = 0x10000;
 // Where the process environment block names the GDI handle table.
 constexpr size_t kPebGdiTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
-
-bool UnderWine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
 
 // The entries in use in the process's GDI handle table as Wine lays it out;
 // false elsewhere, or when the process names no table.
@@ -180,7 +232,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
-  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_DUP_HANDLE, FALSE, pid);
   if (!process) {
     std::fprintf(stderr, "process_counters: cannot open process %lu (error %lu)\n", pid, GetLastError());
     return 2;
@@ -190,9 +242,10 @@ int wmain(int argc, wchar_t** argv) {
   DWORD handles = 0;
   const bool have_handles = GetProcessHandleCount(process, &handles) != FALSE;
   Print("handles", have_handles, handles);
-  unsigned long long system_handles = 0;
-  const bool have_system_handles = CountSystemHandles(pid, &system_handles);
-  Print("system_handles", have_system_handles, system_handles);
+  unsigned long long system_handles = 0, devenum_keys = 0;
+  const bool have_system_handles = CountSystemHandles(pid, process, &system_handles, &devenum_keys);
+  Print("system_handles", have_system_handles, system_handles - devenum_keys);
+  Print("devenum_keys", have_system_handles && UnderWine(), devenum_keys);
   Print("gdi", true, GetGuiResources(process, GR_GDIOBJECTS));
   Print("user", true, GetGuiResources(process, GR_USEROBJECTS));
   unsigned long long gdi_table = 0;

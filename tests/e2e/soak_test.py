@@ -19,12 +19,13 @@ from kalto_driver import can_run  # noqa: E402
 
 BUILD = None
 ROW = re.compile(r"^ *(\d+)  (completed|cancelled at [\d.]+ s|ended before the cancel) +[\d.]+ +(\S+) +(\S+) +(\S+) "
-                 r"+(\S+)$")
+                 r"+(\S+) +(\S+) +(\d+)$")
 
 
 def samples(**series):
-    """Figures after each run from one list per figure."""
+    """Figures after each run from one list per figure; no reads of the window unless given."""
     length = len(next(iter(series.values())))
+    series.setdefault("reads", [0] * length)
     return [{figure: values[i] for figure, values in series.items()} for i in range(length)]
 
 
@@ -57,6 +58,23 @@ class Judging(unittest.TestCase):
         failures = soak.growth_failures(samples(handles=[120, 124, 140, 139, 142, 141]), kinds, 2)
         self.assertEqual(failures, ["handles rose from 124 after the cancelled runs up to run 2 to 139 after run 4 "
                                     "(allowed: 12 more)"])
+
+    def test_memory_may_rise_by_what_the_reads_of_the_window_cost(self):
+        kib = 1024
+        kinds = ["completed"] * 6
+        base = 60 * soak.MIB
+        # 100 reads a run at 28 KiB each: 8.2 MiB over runs 4 to 6.
+        reads = [100, 200, 300, 400, 500, 600]
+        read = samples(private=[base] * 3 + [base + n * 2800 * kib for n in (1, 2, 3)], reads=reads)
+        self.assertEqual(soak.growth_failures(read, kinds, 3), ["private rose from 62914560 after the completed runs "
+                                                                "up to run 3 to 71516160 after run 6 (allowed: "
+                                                                "8388608 more)"])
+        self.assertEqual(soak.growth_failures(read, kinds, 3, read_cost=28 * kib), [])
+        # The same reads do not cover a leak of 3 MiB a run on top.
+        leak = samples(private=[base] * 3 + [base + n * (2800 + 3072) * kib for n in (1, 2, 3)], reads=reads)
+        failures = soak.growth_failures(leak, kinds, 3, read_cost=28 * kib)
+        self.assertEqual(len(failures), 1)
+        self.assertIn("after run 6", failures[0])
 
     def test_a_figure_the_system_does_not_give_is_not_judged_but_one_that_stops_is(self):
         kinds = ["completed"] * 6
@@ -95,7 +113,7 @@ class ShortSoak(unittest.TestCase):
     def test_four_runs_and_two_starts_and_closes(self):
         # Cancels within 3 s of the press: inside the run, whose processor check alone waits 1 s.
         done = subprocess.run([sys.executable, soak.__file__, BUILD, "--runs", "4", "--cycles", "2", "--seed", "4",
-                               "--settle", "2", "--cancel-window", "3"], capture_output=True, text=True, timeout=540)
+                               "--settle", "2", "--cancel-window", "3", "--calibration-reads", "0"], capture_output=True, text=True, timeout=540)
         output = done.stdout + done.stderr
         self.assertEqual(done.returncode, 0, output)
         rows = [ROW.match(line) for line in done.stdout.splitlines()]
