@@ -48,7 +48,8 @@ FIGURES = {
                                    "handle table of the process, less the key handles Wine's device enumerator "
                                    "leaks at each enumeration of audio devices and cameras (column devenum)")],
     "gdi": [("gdi", "GDI objects (GetGuiResources)"),
-            ("gdi_table", "entries in use in Wine's GDI handle table in the process's memory (stock objects included)")],
+            ("gdi_table", "entries in use in Wine's GDI handle table in the process's memory "
+                          "(stock objects included)")],
     "user": [("user", "USER objects (GetGuiResources)"),
              ("windows", "windows of the process, top-level and child: a part of its USER objects")],
     "private": [("private_bytes", "private bytes (PrivateUsage)"),
@@ -65,10 +66,11 @@ FIGURES = {
 # (hundreds of KiB a run) adds up to over 45 runs.
 BOUNDS = {"handles": 12, "gdi": 12, "user": 4, "private": 8 * MIB}
 # Under Wine every read of the window's accessibility tree from another
-# process leaves memory behind in the program (about 28 KiB a read, also
-# with the window idle: Wine's side of the cross-process calls). The soak
-# measures that cost at idle before its runs and allows it for each of its
-# own reads since the baseline.
+# process leaves memory behind in the program: about 28 KiB a read, also
+# with the window idle, whose accessible objects exist already and whose
+# answers allocate nothing that stays; most likely Wine's side of the
+# cross-process calls. The soak measures that cost at idle before its runs
+# and allows it for each of its own reads since the baseline.
 CALIBRATION_WARM_UP = 10
 
 

@@ -113,7 +113,8 @@ class ShortSoak(unittest.TestCase):
     def test_four_runs_and_two_starts_and_closes(self):
         # Cancels within 3 s of the press: inside the run, whose processor check alone waits 1 s.
         done = subprocess.run([sys.executable, soak.__file__, BUILD, "--runs", "4", "--cycles", "2", "--seed", "4",
-                               "--settle", "2", "--cancel-window", "3", "--calibration-reads", "0"], capture_output=True, text=True, timeout=540)
+                               "--settle", "2", "--cancel-window", "3", "--calibration-reads", "0"],
+                              capture_output=True, text=True, timeout=540)
         output = done.stdout + done.stderr
         self.assertEqual(done.returncode, 0, output)
         rows = [ROW.match(line) for line in done.stdout.splitlines()]
