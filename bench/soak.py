@@ -69,9 +69,14 @@ BOUNDS = {"handles": 12, "gdi": 12, "user": 4, "private": 8 * MIB}
 # process leaves memory behind in the program: about 28 KiB a read, also
 # with the window idle, whose accessible objects exist already and whose
 # answers allocate nothing that stays; most likely Wine's side of the
-# cross-process calls. The soak measures that cost at idle before its runs
-# and allows it for each of its own reads since the baseline.
+# cross-process calls, whose stubs outlive the reader. The soak measures
+# that cost at idle before its runs and allows it for each of its own reads
+# since the baseline. Reads of a run's new rows cost more than that.
 CALIBRATION_WARM_UP = 10
+# Runs with two reads each keep the program's memory flat under Wine, so a
+# completed run is left alone this long before the soak looks for its end
+# (a run takes about 10 s here).
+QUIET_SECONDS = 6.0
 
 
 class SoakFailure(Exception):
@@ -224,6 +229,7 @@ class Soak:
         if cancel_at is None:
             outcome = "completed"
             session.wait_for_text("s.cancel.detect", 30, interval=2.0)  # the run has begun
+            time.sleep(QUIET_SECONDS)  # no reads while most of the run goes on
         else:
             time.sleep(max(0.0, pressed_at + cancel_at - time.monotonic()))
             # The press finds no cancel button once the run has reached its summary.
