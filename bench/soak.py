@@ -76,7 +76,7 @@ CALIBRATION_WARM_UP = 10
 # Runs with two reads each keep the program's memory flat under Wine, so a
 # completed run is left alone this long before the soak looks for its end
 # (a run takes about 10 s here).
-QUIET_SECONDS = 6.0
+QUIET_SECONDS = 8.0
 
 
 class SoakFailure(Exception):
@@ -228,20 +228,25 @@ class Soak:
         pressed_at = time.monotonic()
         if cancel_at is None:
             outcome = "completed"
-            session.wait_for_text("s.cancel.detect", 30, interval=2.0)  # the run has begun
             time.sleep(QUIET_SECONDS)  # no reads while most of the run goes on
         else:
             time.sleep(max(0.0, pressed_at + cancel_at - time.monotonic()))
             # The press finds no cancel button once the run has reached its summary.
             cancelled = session.reader("press", texts["s.cancel.detect"]).returncode == 0
             outcome = f"cancelled at {cancel_at:.1f} s" if cancelled else "ended before the cancel"
+        ended = []
+
+        def run_over(elements):
+            again = session.find(texts["s.detect.again"], elements)
+            if again and again.enabled:
+                ended.append(elements)
+            return bool(ended)
         try:
             # Read every 2 s: each read costs the program memory under Wine.
-            session.wait_for_text("s.detect.again", max(1.0, started + run_timeout - time.monotonic()), enabled=True,
-                                  interval=2.0)
+            session.wait_for(run_over, max(1.0, started + run_timeout - time.monotonic()), interval=2.0)
         except TimeoutError:
             raise SoakFailure(f"run {number} did not end within {run_timeout:.0f} s") from None
-        shown_cancelled = session.find(texts["s.detect.canceled"]) is not None
+        shown_cancelled = session.find(texts["s.detect.canceled"], ended[0]) is not None
         if shown_cancelled != outcome.startswith("cancelled"):
             raise SoakFailure(f"run {number} {outcome}, but the window "
                               + ("shows" if shown_cancelled else "does not show") + " the cancelled display")
