@@ -213,14 +213,16 @@ class BlackBox(unittest.TestCase):
         self.run_language("en_US", few_echoes=True)
 
 
-def run_in_namespace(build, script=__file__):
-    """Runs `script` (this one by default) again inside the private network namespace."""
+def run_in_namespace(build, script=__file__, args=None):
+    """Runs `script` (this one by default) again inside the private network
+    namespace, with the build tree and `args` (this script's other arguments
+    by default) as its arguments."""
     hosts = ",".join(f"{address} {host}" for _, host, address, _, _ in SERVERS)
     targets = ",".join(f"{address}:{delay}:{lost}" for _, _, address, delay, lost in SERVERS if delay is not None)
     netns = os.path.join(ROOT, "tests", "fixtures", "netns_wine.sh")
     env = dict(os.environ, KALTO_NETNS_HOSTS=hosts)
-    return subprocess.call([netns, build, targets, sys.executable, os.path.abspath(script), build, *sys.argv[1:]],
-                           env=env)
+    args = sys.argv[1:] if args is None else args
+    return subprocess.call([netns, build, targets, sys.executable, os.path.abspath(script), build, *args], env=env)
 
 
 if __name__ == "__main__":

@@ -176,7 +176,7 @@ class KaltoSession:
             time.sleep(interval)
         raise TimeoutError("the window did not reach the expected state")
 
-    def wait_for_text(self, key, timeout, enabled=None):
+    def wait_for_text(self, key, timeout, enabled=None, interval=0.5):
         text = self.texts[key]
 
         def match(elements):
@@ -184,7 +184,7 @@ class KaltoSession:
             if element and (enabled is None or element.enabled == enabled):
                 return element
             return None
-        return self.wait_for(match, timeout)
+        return self.wait_for(match, timeout, interval)
 
     # -- acting ---------------------------------------------------------------
     def click(self, element):
