@@ -7,6 +7,9 @@
 #   runs       inputs per target (default 10000000)
 #   build-dir  default build/native-asan; build it first with
 #              cmake --preset native-asan && cmake --build --preset native-asan
+#              For long runs an optimised sanitizer tree runs about twice as
+#              fast, with the same checks:
+#              cmake --preset native-asan -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo
 #   pattern    only the targets whose names match this regular expression, so
 #              that two shells can share the targets between two cores
 # Exits non-zero when any target finds a fault or stops early. Findings and

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the echo series benchmark under Wine (as root: raw sockets), on the
 # build tree's display. Usage: bench/ping_series.sh [build-dir]
-# (default build/win32; build it first with cmake --build --preset win32).
+# (default build/win32; build it first with
+# cmake --build --preset win32 --target bench).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(cd "${1:-$root/build/win32}" && pwd)

@@ -279,7 +279,9 @@ TEST_F(PingNetns, JitterOfAnAlternatingDelayIsTheirDifference) {
     const double jitter = unit.GetSeries().Jitter();
     std::printf("series %d: jitter %.3f ms (configured difference %d ms)%s\n", attempt + 1, jitter, difference,
                 quiet ? "" : ", held up by the machine's load");
-    if (quiet) EXPECT_NEAR(jitter, difference, 1.0);
+    if (quiet) {
+      EXPECT_NEAR(jitter, difference, 1.0);
+    }
   }
   EXPECT_TRUE(quiet) << "every series was held up by the machine's load";
 }

@@ -20,6 +20,13 @@ endfunction()
 set(KALTO_WINE_RUN "${PROJECT_SOURCE_DIR}/tools/wine-run.sh")
 set(KALTO_TEST_ENV "${PROJECT_SOURCE_DIR}/tools/test-env.sh")
 
+# Windows tests of one tree run two at a time (ctest -j 2), most of their
+# time being spent waiting on Wine programs, but never two in one Wine prefix:
+# a prefix's programs share its single-instance names, its registry (screen
+# DPI) and its display. Each test takes the lock of the prefix it runs in:
+# "wineprefix" for the tree's own, the folder's name for one of a private
+# network namespace (tests/fixtures/netns_wine.sh).
+
 # Registers a test command. Windows executables run through Wine in the build
 # tree's private prefix, on the build tree's Xvfb display.
 function(kalto_register_test name)
@@ -30,7 +37,7 @@ function(kalto_register_test name)
   if(WIN32)
     # 77: a 32-bit program on a machine that runs no 32-bit processes.
     add_test(NAME ${name} COMMAND ${KALTO_WINE_RUN} ${CMAKE_BINARY_DIR} ${T_COMMAND})
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_env SKIP_RETURN_CODE 77)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_env SKIP_RETURN_CODE 77 RESOURCE_LOCK wineprefix)
   else()
     add_test(NAME ${name} COMMAND ${T_COMMAND})
   endif()
@@ -43,10 +50,43 @@ function(kalto_register_test name)
   endif()
 endfunction()
 
+# Test code of the Windows targets compiles without debug information (the
+# library under test keeps its own), and the headers every test file parses
+# (GoogleTest and, for the Windows tests, windows.h) are compiled once per
+# kind of test, <unit> or <win>, and reused: with mingw, both cut a test
+# file's compile time by about half.
+function(kalto_test_headers kind)
+  set(donor kalto_${kind}_test_headers)
+  set(anchor ${CMAKE_BINARY_DIR}/${donor}.cpp)
+  file(CONFIGURE OUTPUT ${anchor} CONTENT "// Compiles the shared test headers once.\n")
+  add_library(${donor} OBJECT ${anchor})
+  set(headers <gtest/gtest.h> <memory> <string> <vector>)
+  if(kind STREQUAL "win")
+    target_link_libraries(${donor} PRIVATE kalto_win GTest::gtest)
+    list(PREPEND headers <windows.h>)
+  else()
+    target_link_libraries(${donor} PRIVATE kalto_pure GTest::gtest)
+  endif()
+  target_compile_options(${donor} PRIVATE -g0)
+  target_precompile_headers(${donor} PRIVATE ${headers})
+endfunction()
+
+function(kalto_compile_as_test target kind)
+  if(NOT WIN32)
+    return()
+  endif()
+  if(NOT TARGET kalto_${kind}_test_headers)
+    kalto_test_headers(${kind})
+  endif()
+  target_compile_options(${target} PRIVATE -g0)
+  target_precompile_headers(${target} REUSE_FROM kalto_${kind}_test_headers)
+endfunction()
+
 # A GoogleTest executable of pure-logic tests: built and run on every target.
 function(kalto_unit_test name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE kalto_pure GTest::gtest GTest::gtest_main)
+  kalto_compile_as_test(${name} unit)
   kalto_register_test(${name} COMMAND $<TARGET_FILE:${name}> LABELS unit)
 endfunction()
 
@@ -58,6 +98,7 @@ function(kalto_win_test name)
   cmake_parse_arguments(W "" "TIMEOUT" "SOURCES;ENV" ${ARGN})
   add_executable(${name} ${W_SOURCES})
   target_link_libraries(${name} PRIVATE kalto_win GTest::gtest)
+  kalto_compile_as_test(${name} win)
   kalto_register_test(${name} COMMAND $<TARGET_FILE:${name}> TIMEOUT ${W_TIMEOUT} ENV ${W_ENV} LABELS win)
 endfunction()
 
@@ -81,15 +122,23 @@ function(kalto_zip target output)
 endfunction()
 
 # A test script (Python) that drives Windows programs of this build tree
-# itself; it gets the build directory as its first argument.
+# itself; it gets the build directory as its first argument. NETNS <folder>:
+# it runs them in a private network namespace whose prefix lives in
+# <build>/<folder> (tests/fixtures/netns_wine.sh); "netns" is the one the
+# network tests share, and a second folder lets a long script run beside them.
 function(kalto_register_test_script name script)
-  cmake_parse_arguments(S "" "TIMEOUT" "" ${ARGN})
+  cmake_parse_arguments(S "" "TIMEOUT;NETNS" "" ${ARGN})
   if(NOT S_TIMEOUT)
     set(S_TIMEOUT 600)
   endif()
   add_test(NAME ${name} COMMAND python3 ${script} ${CMAKE_BINARY_DIR})
   set_tests_properties(${name} PROPERTIES TIMEOUT ${S_TIMEOUT} LABELS e2e)
   if(WIN32)
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_env SKIP_RETURN_CODE 77)
+    set(lock wineprefix)
+    if(S_NETNS)
+      set(lock ${S_NETNS})
+      set_tests_properties(${name} PROPERTIES ENVIRONMENT KALTO_NETNS_FOLDER=${S_NETNS})
+    endif()
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_env SKIP_RETURN_CODE 77 RESOURCE_LOCK ${lock})
   endif()
 endfunction()
