@@ -17,7 +17,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kalto_driver import ROOT, Display, KaltoSession, can_run  # noqa: E402
+from kalto_driver import Display, KaltoSession, ROOT, build_from_arguments  # noqa: E402
 
 BUILD = None
 ROUTINE = re.compile(r"\[DelegateDetect::OnDetectRoutine:\d+\]\[DetectState = (\d+), m_pCurrnetHandler = (-?\d+)\]")
@@ -100,8 +100,5 @@ class AppLife(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    BUILD = os.path.abspath(sys.argv.pop(1))
-    if not can_run(os.path.join(BUILD, "kalto.exe")):
-        print("app_life_test: this machine runs no 32-bit processes, so this build cannot run here; skipped")
-        sys.exit(77)
+    BUILD = build_from_arguments()
     unittest.main(verbosity=2)

@@ -22,7 +22,8 @@ import unittest
 import xml.etree.ElementTree as ET
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kalto_driver import ROLE_PUSHBUTTON, ROOT, Display, KaltoSession, can_run, runs_emulated  # noqa: E402
+from kalto_driver import (Display, KaltoSession, ROLE_PUSHBUTTON, ROOT, build_from_arguments,  # noqa: E402
+                          runs_emulated)
 
 BUILD = None
 PREFIX = None
@@ -226,10 +227,7 @@ def run_in_namespace(build, script=__file__, args=None):
 
 
 if __name__ == "__main__":
-    BUILD = os.path.abspath(sys.argv.pop(1))
-    if not can_run(os.path.join(BUILD, "kalto.exe")):
-        print("black_box_test: this machine runs no 32-bit processes, so this build cannot run here; skipped")
-        sys.exit(77)
+    BUILD = build_from_arguments()
     PREFIX = os.environ.get("KALTO_NETNS_BUILD")
     if not PREFIX:
         sys.exit(run_in_namespace(BUILD))

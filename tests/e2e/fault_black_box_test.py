@@ -28,7 +28,7 @@ import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from black_box_test import FAILED, HEADLINE_KEYS, ITEM_KEYS, SERVERS, leaves, printf, run_in_namespace  # noqa: E402
-from kalto_driver import ROOT, Display, KaltoSession, can_run  # noqa: E402
+from kalto_driver import Display, KaltoSession, ROOT, build_from_arguments  # noqa: E402
 
 BUILD = None
 PREFIX = None
@@ -395,10 +395,7 @@ class FaultRuns(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    BUILD = os.path.abspath(sys.argv.pop(1))
-    if not can_run(os.path.join(BUILD, "kalto.exe")):
-        print("fault_black_box_test: this machine runs no 32-bit processes, so this build cannot run here; skipped")
-        sys.exit(77)
+    BUILD = build_from_arguments()
     PREFIX = os.environ.get("KALTO_NETNS_BUILD")
     if not PREFIX:
         sys.exit(run_in_namespace(BUILD, __file__))

@@ -7,6 +7,7 @@ Used by the black-box tests and by tools/run.sh on a machine without a display.
 import glob
 import os
 import subprocess
+import sys
 import time
 from dataclasses import dataclass
 
@@ -73,6 +74,18 @@ def can_run(exe):
     """Whether this machine can run the Windows program (see tools/wine-loader.sh)."""
     check = 'source "$0/tools/wine-loader.sh" && kalto_can_run "$1"'
     return subprocess.run(["bash", "-c", check, ROOT, exe]).returncode == 0
+
+
+def build_from_arguments():
+    """The build tree named by the test script's first argument, taken off the
+    arguments; exits with ctest's skip code where this machine cannot run the
+    tree's program."""
+    build = os.path.abspath(sys.argv.pop(1))
+    if not can_run(os.path.join(build, "kalto.exe")):
+        name = os.path.splitext(os.path.basename(sys.argv[0]))[0]
+        print(name + ": this machine runs no 32-bit processes, so this build cannot run here; skipped")
+        sys.exit(77)
+    return build
 
 
 def runs_emulated(exe):

@@ -20,7 +20,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from black_box_test import ITEM_KEYS, SERVERS, Findings, run_in_namespace  # noqa: E402
-from kalto_driver import ROOT, Display, KaltoSession, can_run  # noqa: E402
+from kalto_driver import Display, KaltoSession, ROOT, build_from_arguments  # noqa: E402
 
 BUILD = None
 PREFIX = None
@@ -220,10 +220,7 @@ def drop_time(report, texts):
 
 
 if __name__ == "__main__":
-    BUILD = os.path.abspath(sys.argv.pop(1))
-    if not can_run(os.path.join(BUILD, "kalto.exe")):
-        print("report_black_box_test: this machine runs no 32-bit processes, so this build cannot run here; skipped")
-        sys.exit(77)
+    BUILD = build_from_arguments()
     PREFIX = os.environ.get("KALTO_NETNS_BUILD")
     if not PREFIX:
         sys.exit(run_in_namespace(BUILD, __file__))

@@ -15,7 +15,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "..", "bench"))
 import soak  # noqa: E402
-from kalto_driver import can_run  # noqa: E402
+from kalto_driver import build_from_arguments  # noqa: E402
 
 BUILD = None
 ROW = re.compile(r"^ *(\d+)  (completed|cancelled at [\d.]+ s|ended before the cancel) +[\d.]+ +(\S+) +(\S+) +(\S+) "
@@ -130,10 +130,7 @@ class ShortSoak(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    BUILD = os.path.abspath(sys.argv.pop(1))
-    if not can_run(os.path.join(BUILD, "kalto.exe")):
-        print("soak_test: this machine runs no 32-bit processes, so this build cannot run here; skipped")
-        sys.exit(77)
+    BUILD = build_from_arguments()
     if os.geteuid() != 0:
         print("soak_test: a network namespace needs root; skipped")
         sys.exit(77)
