@@ -226,9 +226,17 @@ def run_in_namespace(build, script=__file__, args=None):
     return subprocess.call([netns, build, targets, sys.executable, os.path.abspath(script), build, *args], env=env)
 
 
+def namespace_arguments(script):
+    """The build tree and the namespace's folder for the black-box `script`.
+    Outside the private network namespace, runs the script again inside it
+    and exits with its status."""
+    build = build_from_arguments()
+    prefix = os.environ.get("KALTO_NETNS_BUILD")
+    if not prefix:
+        sys.exit(run_in_namespace(build, script))
+    return build, prefix
+
+
 if __name__ == "__main__":
-    BUILD = build_from_arguments()
-    PREFIX = os.environ.get("KALTO_NETNS_BUILD")
-    if not PREFIX:
-        sys.exit(run_in_namespace(BUILD))
+    BUILD, PREFIX = namespace_arguments(__file__)
     unittest.main(verbosity=2)

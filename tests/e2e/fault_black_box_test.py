@@ -27,8 +27,8 @@ import urllib.parse
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from black_box_test import FAILED, HEADLINE_KEYS, ITEM_KEYS, SERVERS, leaves, printf, run_in_namespace  # noqa: E402
-from kalto_driver import Display, KaltoSession, ROOT, build_from_arguments  # noqa: E402
+from black_box_test import FAILED, HEADLINE_KEYS, ITEM_KEYS, SERVERS, leaves, namespace_arguments, printf  # noqa: E402
+from kalto_driver import Display, KaltoSession, LogWatch, ROOT  # noqa: E402
 
 BUILD = None
 PREFIX = None
@@ -90,7 +90,11 @@ def peak_memory_kib(program):
     return max(peaks) if peaks else None
 
 
-class FaultRuns(unittest.TestCase):
+class FaultRuns(LogWatch, unittest.TestCase):
+    # The lost-network case must set the link down before any server's
+    # series has ended, so the log is read often.
+    LOG_POLL = 0.05
+
     @classmethod
     def setUpClass(cls):
         cls.display = Display()
@@ -159,14 +163,6 @@ class FaultRuns(unittest.TestCase):
         self.assertTrue(files, "no log of this start")
         with open(max(files, key=os.path.getmtime), encoding="utf-8", errors="replace") as f:
             return f.read()
-
-    def wait_for_log(self, text, timeout):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if text in self.log():
-                return
-            time.sleep(0.05)
-        self.fail("the log never said " + text)
 
     def assert_whole_lines(self, log):
         entries = re.split("(?m)^(?=%s)" % LOG_HEAD, log)
@@ -395,8 +391,5 @@ class FaultRuns(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    BUILD = build_from_arguments()
-    PREFIX = os.environ.get("KALTO_NETNS_BUILD")
-    if not PREFIX:
-        sys.exit(run_in_namespace(BUILD, __file__))
+    BUILD, PREFIX = namespace_arguments(__file__)
     unittest.main(verbosity=2)

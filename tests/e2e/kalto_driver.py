@@ -70,6 +70,20 @@ class Display:
         self.process.wait()
 
 
+class LogWatch:
+    """For a test case whose log() reads the program's latest log: waits until
+    the log says a text. LOG_POLL is the seconds between reads."""
+    LOG_POLL = 0.5
+
+    def wait_for_log(self, text, timeout):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if text in self.log():
+                return
+            time.sleep(self.LOG_POLL)
+        self.fail("the log never said " + text)
+
+
 def can_run(exe):
     """Whether this machine can run the Windows program (see tools/wine-loader.sh)."""
     check = 'source "$0/tools/wine-loader.sh" && kalto_can_run "$1"'

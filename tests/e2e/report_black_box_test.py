@@ -19,8 +19,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from black_box_test import ITEM_KEYS, SERVERS, Findings, run_in_namespace  # noqa: E402
-from kalto_driver import Display, KaltoSession, ROOT, build_from_arguments  # noqa: E402
+from black_box_test import ITEM_KEYS, SERVERS, Findings, namespace_arguments  # noqa: E402
+from kalto_driver import Display, KaltoSession, ROOT  # noqa: E402
 
 BUILD = None
 PREFIX = None
@@ -220,8 +220,5 @@ def drop_time(report, texts):
 
 
 if __name__ == "__main__":
-    BUILD = build_from_arguments()
-    PREFIX = os.environ.get("KALTO_NETNS_BUILD")
-    if not PREFIX:
-        sys.exit(run_in_namespace(BUILD, __file__))
+    BUILD, PREFIX = namespace_arguments(__file__)
     unittest.main(verbosity=2)

@@ -24,7 +24,7 @@ import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from kalto_driver import Display, KaltoSession, ROOT, build_from_arguments  # noqa: E402
+from kalto_driver import Display, KaltoSession, LogWatch, ROOT, build_from_arguments  # noqa: E402
 
 BUILD = None
 WINE_DIR = None  # a Wine prefix of its own: its wineserver lives in this namespace
@@ -58,7 +58,7 @@ def app_data():
     return os.path.join(folders[0], "Orvane", "KALTO")
 
 
-class UpdateBlackBox(unittest.TestCase):
+class UpdateBlackBox(LogWatch, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.display = Display()
@@ -93,14 +93,6 @@ class UpdateBlackBox(unittest.TestCase):
     def log(self):
         with open(self.session.log_path(), encoding="utf-8", errors="replace") as f:
             return f.read()
-
-    def wait_for_log(self, text, timeout):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if text in self.log():
-                return
-            time.sleep(0.5)
-        self.fail("the log never said " + text)
 
     def update_window(self, timeout=30):
         """The update window's elements once its version label is filled."""
