@@ -234,22 +234,24 @@ class Soak:
             # The press finds no cancel button once the run has reached its summary.
             cancelled = session.reader("press", texts["s.cancel.detect"]).returncode == 0
             outcome = f"cancelled at {cancel_at:.1f} s" if cancelled else "ended before the cancel"
-        ended = []
 
         def run_over(elements):
             again = session.find(texts["s.detect.again"], elements)
-            if again and again.enabled:
-                ended.append(elements)
-            return bool(ended)
+            return again is not None and again.enabled
         try:
             # Read every 2 s: each read costs the program memory under Wine.
             session.wait_for(run_over, max(1.0, started + run_timeout - time.monotonic()), interval=2.0)
         except TimeoutError:
             raise SoakFailure(f"run {number} did not end within {run_timeout:.0f} s") from None
-        shown_cancelled = session.find(texts["s.detect.canceled"], ended[0]) is not None
+        # A read walks the tree one call at a time, so the read that saw the
+        # run end may hold parts from before it; the display is judged from
+        # a read taken after.
+        ended = session.elements()
+        shown_cancelled = session.find(texts["s.detect.canceled"], ended) is not None
         if shown_cancelled != outcome.startswith("cancelled"):
+            shown = [e.name for e in ended if e.name]
             raise SoakFailure(f"run {number} {outcome}, but the window "
-                              + ("shows" if shown_cancelled else "does not show") + " the cancelled display")
+                              + ("shows" if shown_cancelled else "does not show") + f" the cancelled display: {shown}")
         return outcome, time.monotonic() - started
 
     def runs(self, plan, settle, run_timeout, calibration_reads):

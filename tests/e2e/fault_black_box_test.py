@@ -23,18 +23,14 @@ import subprocess
 import sys
 import time
 import unittest
-import urllib.parse
-import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from black_box_test import FAILED, HEADLINE_KEYS, ITEM_KEYS, SERVERS, leaves, namespace_arguments, printf  # noqa: E402
 from kalto_driver import Display, KaltoSession, LogWatch, ROOT  # noqa: E402
+from standin_control import ADDRESS_PATH, CONFIG_PATH, control  # noqa: E402
 
 BUILD = None
 PREFIX = None
-WEB = os.environ.get("KALTO_WEB_STANDIN", "127.0.0.80")
-CONFIG_PATH = "/download/kalto/kalto.ini"
-ADDRESS_PATH = "/orvane/api/v1/trueip"
 ADDRESS_ROW, SERVER_ROW = 8, 9
 # Each entry as the logging library writes it: time, thread, level and the
 # bracketed message, ended by a line end. (A WMI entry spreads its values over
@@ -46,12 +42,6 @@ LOG_ENTRY = re.compile(LOG_HEAD + r".*\]\n", re.S)
 PREVIOUS_HOSTS = {"cncDomain1": "cnc1.previous.orvane.com", "cmcDomain2": "cmc2.previous.orvane.com"}
 PREVIOUS_CONFIG = b"\xff\xfe" + ("[KALTO_CH]\r\nversion=1.0.0.1\r\n" + "".join(
     "%s=%s\r\n" % item for item in PREVIOUS_HOSTS.items())).encode("utf-16-le")
-
-
-def control(route, **query):
-    url = "http://%s:8080%s?%s" % (WEB, route, urllib.parse.urlencode(query))
-    with urllib.request.urlopen(url, timeout=10) as reply:
-        return reply.read().decode()
 
 
 def roaming():

@@ -19,8 +19,9 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from black_box_test import ITEM_KEYS, SERVERS, Findings, namespace_arguments  # noqa: E402
+from black_box_test import ITEM_KEYS, SERVERS, SLOW_ADDRESS_SECONDS, Findings, namespace_arguments  # noqa: E402
 from kalto_driver import Display, KaltoSession, ROOT  # noqa: E402
+from standin_control import ADDRESS_PATH, control  # noqa: E402
 
 BUILD = None
 PREFIX = None
@@ -96,6 +97,9 @@ class Reports(unittest.TestCase):
         report, second = drive_c("silent-report.json"), drive_c("second-report.json")
         remove(report, second)
         started = time.time()
+        # A late address answer keeps the run going while the second start
+        # and the reads of its window take their turns, even on a slow machine.
+        control("/set", path=ADDRESS_PATH, mode="delay", arg=str(SLOW_ADDRESS_SECONDS))
         first = self.kalto("/report", "C:\\silent-report.json")
         try:
             self.assertEqual(self.reader("wait", "60").returncode, 0, "the window of the run exists")
@@ -108,6 +112,7 @@ class Reports(unittest.TestCase):
             self.assertEqual(self.reader("shown").returncode, 3, "still hidden while it runs")
             code, out = self.finish(first, 400)
         finally:
+            control("/reset")
             if first.poll() is None:
                 first.kill()
         with open(report, encoding="utf-8") as f:

@@ -19,33 +19,23 @@ import subprocess
 import sys
 import time
 import unittest
-import urllib.parse
-import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 from kalto_driver import Display, KaltoSession, LogWatch, ROOT, build_from_arguments  # noqa: E402
+from standin_control import CONFIG_PATH, PACKAGE_SIZE, WEB, control  # noqa: E402
 
 BUILD = None
 WINE_DIR = None  # a Wine prefix of its own: its wineserver lives in this namespace
 UPDATE_CLASS = "UpdateFrameUI"
-WEB = "127.0.0.80"
 SERVERS = ["127.0.0.%d" % n for n in range(21, 27)]
 SERVER_KEYS = ["cncDomain1", "cncDomain2", "ctcDomain1", "ctcDomain2", "cmcDomain1", "cmcDomain2"]
-CONFIG_PATH = "/download/kalto/kalto.ini"
 PACKAGE_PATH = "/download/kalto/kalto_setup.exe"
-PACKAGE_SIZE = 3 * 1024 * 1024 + 17  # what web_standin.py serves under PACKAGE_PATH
 NOTES = {
     "zh_CN": "启动更快|声音检测更准确|修复了摄像头检测",
     "zh_TW": "啟動更快|聲音檢測更準確|修復了攝影機檢測",
     "en_US": "Starts faster|More accurate sound check|Camera check fixed",
 }
-
-
-def control(route, **query):
-    url = "http://%s:8080%s?%s" % (WEB, route, urllib.parse.urlencode(query))
-    with urllib.request.urlopen(url, timeout=10) as reply:
-        return reply.read().decode()
 
 
 def serve_config(lines):
