@@ -3,6 +3,14 @@
 #include "corekit/log.h"
 #include "ui/paint_manager.h"
 
+namespace {
+// The object whose CreateWindowExW call is under way on this thread. A
+// window that ends before that call returns says so in the log, and whether
+// its WM_CREATE refused it, since the call itself then fails without an
+// error code.
+thread_local CWindowWnd* t_pCreating = nullptr;
+}  // namespace
+
 CWindowWnd::CWindowWnd() = default;
 
 CWindowWnd::~CWindowWnd() {
@@ -28,8 +36,11 @@ bool CWindowWnd::RegisterWindowClass() {
 HWND CWindowWnd::Create(HWND hwndParent, const wchar_t* pstrName, DWORD dwStyle, DWORD dwExStyle, int x, int y,
                         int cx, int cy, HMENU hMenu) {
   if (m_hWnd || !RegisterWindowClass()) return nullptr;
+  CWindowWnd* outer = t_pCreating;
+  t_pCreating = this;
   HWND hWnd = ::CreateWindowExW(dwExStyle, GetWindowClassName(), pstrName ? pstrName : L"", dwStyle, x, y, cx, cy,
                                 hwndParent, hMenu, CPaintManagerUI::GetInstance(), this);
+  t_pCreating = outer;
   if (!hWnd) LOG_METHOD(LOG_LEVEL_ERROR, "CreateWindowExW failed, error = " << ::GetLastError());
   return hWnd;
 }
@@ -135,11 +146,15 @@ LRESULT CALLBACK CWindowWnd::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPA
   }
   if (!self) return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
   if (uMsg == WM_NCDESTROY) {
+    if (self == t_pCreating) LOG_FUNC(LOG_LEVEL_ERROR, "the window ended while it was being created");
     LRESULT lRes = ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
     ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
     self->m_hWnd = nullptr;
     self->OnFinalMessage(hWnd);
     return lRes;
   }
-  return self->HandleMessage(uMsg, wParam, lParam);
+  const LRESULT result = self->HandleMessage(uMsg, wParam, lParam);
+  if (uMsg == WM_CREATE && result == -1 && self == t_pCreating)
+    LOG_FUNC(LOG_LEVEL_ERROR, "WM_CREATE refused the window");
+  return result;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 #include "ui_test_support.h"
 
@@ -12,6 +13,16 @@ namespace {
 
 int Count(const std::vector<std::wstring>& items, const std::wstring& item) {
   return static_cast<int>(std::count(items.begin(), items.end(), item));
+}
+
+// What the log says of a window that ended inside its CreateWindowExW call.
+const char kRefusedLine[] = "WM_CREATE refused the window";
+const char kEndedLine[] = "the window ended while it was being created";
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+  return count;
 }
 
 }  // namespace
@@ -241,17 +252,39 @@ TEST(BadSkin, AWindowThatNeedsItsLayoutIsNotMadeWithoutIt) {
       TestWindow::OnFinalMessage(hWnd);
     }
   };
+  const size_t refusedBefore = Occurrences(uitest::ReadLog(), kRefusedLine);
+  const size_t endedBefore = Occurrences(uitest::ReadLog(), kEndedLine);
   for (const wchar_t* file : {L"malformed.xml", L"no_such_layout.xml"}) {
     NeedyWindow window(file);
     EXPECT_EQ(window.CreateShown(), nullptr) << file;
     EXPECT_EQ(window.GetHWND(), nullptr) << file;
     EXPECT_EQ(window.finalMessages, 1) << file << ": the failed window is let go";
   }
+  // The failed creation itself has no error code: the log says why.
+  EXPECT_EQ(Occurrences(uitest::ReadLog(), kRefusedLine), refusedBefore + 2);
+  EXPECT_EQ(Occurrences(uitest::ReadLog(), kEndedLine), endedBefore + 2);
   NeedyWindow whole(L"window.xml");
   HWND hwnd = whole.CreateShown();
   ASSERT_TRUE(hwnd) << "a layout that builds makes the window";
   ::DestroyWindow(hwnd);
   EXPECT_EQ(whole.finalMessages, 1);
+  EXPECT_EQ(Occurrences(uitest::ReadLog(), kEndedLine), endedBefore + 2) << "an ordinary end is not reported";
+}
+
+TEST(BadSkin, AWindowDestroyedWhileItIsCreatedSaysSoInTheLog) {
+  class ShortLivedWindow : public TestWindow {
+   public:
+    using TestWindow::TestWindow;
+
+   protected:
+    void InitWindow() override { ::DestroyWindow(m_hWnd); }
+  };
+  const std::string before = uitest::ReadLog();
+  ShortLivedWindow window(L"window.xml");
+  EXPECT_EQ(window.CreateShown(), nullptr);
+  const std::string after = uitest::ReadLog();
+  EXPECT_EQ(Occurrences(after, kEndedLine), Occurrences(before, kEndedLine) + 1);
+  EXPECT_EQ(Occurrences(after, kRefusedLine), Occurrences(before, kRefusedLine)) << "its WM_CREATE did not refuse it";
 }
 
 TEST(BadSkin, MissingImagesUnknownControlsAndBadValuesLeaveAPartialWindow) {
