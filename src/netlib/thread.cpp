@@ -28,7 +28,37 @@ CThreadWrapper::CThreadWrapper(const char* name, bool network)
 CThreadWrapper* CThreadWrapper::CurrentNetThread() { return t_pNetThread; }
 
 CThreadWrapper::~CThreadWrapper() {
-  if (m_thread.joinable()) m_thread.detach();
+  if (m_thread.joinable()) Abandon(std::move(m_thread), m_pState);
+}
+
+// A thread is never detached. The MinGW thread library lets a detach that
+// comes while the thread is ending hand the thread's bookkeeping to the next
+// thread created while the ending thread still uses it: that new thread then
+// loses its thread-local values and has freed memory written to. A kept
+// thread is joined once its state says it has ended, when the next thread is
+// given up; those still running when the process ends are never destroyed.
+void CThreadWrapper::Abandon(std::thread thread, std::shared_ptr<State> state) {
+  struct Kept {
+    std::thread thread;
+    std::shared_ptr<State> state;
+  };
+  static std::mutex mutex;
+  static auto* kept = new std::vector<Kept>();  // lives as long as the process
+  std::lock_guard<std::mutex> lock(mutex);
+  for (auto it = kept->begin(); it != kept->end();) {
+    bool ended;
+    {
+      std::lock_guard<std::mutex> stateLock(it->state->mutex);
+      ended = it->state->ended;
+    }
+    if (ended) {
+      it->thread.join();  // only the last few instructions of the thread are left
+      it = kept->erase(it);
+    } else {
+      ++it;
+    }
+  }
+  kept->push_back({std::move(thread), std::move(state)});
 }
 
 int CThreadWrapper::Post(IMsg* msg) {

@@ -36,7 +36,7 @@ class CThreadWrapper {
   // -1 on time-out.
   int Join(int milliseconds);
   // Frees the wrapper. A thread that has not ended yet is left to finish on
-  // its own and frees its state itself.
+  // its own; it is joined once it has ended (see Abandon).
   void Destory(int flag = 0);
 
   // The operating system's handle of the thread (a HANDLE on Windows).
@@ -56,6 +56,9 @@ class CThreadWrapper {
   ~CThreadWrapper();
   int Post(IMsg* msg);
   static void Run(std::shared_ptr<State> state, const char* name, CThreadWrapper* network);
+  // Keeps a thread whose wrapper goes before it has ended, instead of
+  // detaching it, and joins the kept threads that have ended since.
+  static void Abandon(std::thread thread, std::shared_ptr<State> state);
 
   std::shared_ptr<State> m_pState;
   std::thread m_thread;

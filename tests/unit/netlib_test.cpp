@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -63,6 +64,22 @@ class GateMsg : public IMsg {
  private:
   std::atomic<bool>& open_;
   std::atomic<bool>& running_;
+};
+
+// A gate whose flags live as long as the message, for a thread that goes on
+// after the test has returned; `released` is set when the thread disposes of it.
+struct SharedGate {
+  std::atomic<bool> open{false}, running{false}, released{false};
+};
+
+class SharedGateMsg : public GateMsg {
+ public:
+  explicit SharedGateMsg(std::shared_ptr<SharedGate> gate)
+      : GateMsg(gate->open, gate->running), gate_(std::move(gate)) {}
+  ~SharedGateMsg() override { gate_->released = true; }
+
+ private:
+  std::shared_ptr<SharedGate> gate_;
 };
 
 class CountingSink : public CTimerWrapperSink {
@@ -134,16 +151,20 @@ TEST(TaskThread, StopReleasesQueuedMessagesWithoutRunningThem) {
 }
 
 TEST(TaskThread, DestroyingAThreadThatIsStillBusyDoesNotWait) {
-  std::atomic<bool> open{false}, running{false};
+  auto gate = std::make_shared<SharedGate>();
   CThreadWrapper* thread = nullptr;
   CThreadManager::Instance()->CreateTaskThread(thread, 1, 1);
-  thread->GetMsgQueue()->PostMsg(new GateMsg(open, running), 1);
-  GateMsg::WaitUntil(running);
+  thread->GetMsgQueue()->PostMsg(new SharedGateMsg(gate), 1);
+  GateMsg::WaitUntil(gate->running);
   thread->Stop(0);
   EXPECT_EQ(thread->Join(50), -1);
-  thread->Destory(0);  // returns at once; the thread ends on its own
-  open = true;
-  std::this_thread::sleep_for(20ms);
+  thread->Destory(0);  // returns at once, the message still running
+  EXPECT_FALSE(gate->released);
+  // The thread ends on its own: it finishes the message and disposes of it,
+  // before the next test starts threads of its own.
+  gate->open = true;
+  for (int i = 0; i < 500 && !gate->released; ++i) std::this_thread::sleep_for(10ms);
+  EXPECT_TRUE(gate->released);
 }
 
 TEST(NetThreads, OnePerProcessorRoundRobin) {
