@@ -223,10 +223,10 @@ class BlackBox(unittest.TestCase):
         self.run_language("en_US", few_echoes=True)
 
 
-def run_in_namespace(build, script=__file__, args=None):
-    """Runs `script` (this one by default) again inside the private network
-    namespace, with the build tree and `args` (this script's other arguments
-    by default) as its arguments."""
+def run_in_namespace(build, script, args=None):
+    """Runs `script` again inside the private network namespace, with the
+    build tree and `args` (this script's other arguments by default) as its
+    arguments."""
     hosts = ",".join(f"{address} {host}" for _, host, address, _, _ in SERVERS)
     targets = ",".join(f"{address}:{delay}:{lost}" for _, _, address, delay, lost in SERVERS if delay is not None)
     netns = os.path.join(ROOT, "tests", "fixtures", "netns_wine.sh")

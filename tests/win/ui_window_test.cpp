@@ -252,8 +252,9 @@ TEST(BadSkin, AWindowThatNeedsItsLayoutIsNotMadeWithoutIt) {
       TestWindow::OnFinalMessage(hWnd);
     }
   };
-  const size_t refusedBefore = Occurrences(uitest::ReadLog(), kRefusedLine);
-  const size_t endedBefore = Occurrences(uitest::ReadLog(), kEndedLine);
+  const std::string before = uitest::ReadLog();
+  const size_t refusedBefore = Occurrences(before, kRefusedLine);
+  const size_t endedBefore = Occurrences(before, kEndedLine);
   for (const wchar_t* file : {L"malformed.xml", L"no_such_layout.xml"}) {
     NeedyWindow window(file);
     EXPECT_EQ(window.CreateShown(), nullptr) << file;
