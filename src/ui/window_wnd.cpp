@@ -1,5 +1,8 @@
 #include "ui/window_wnd.h"
 
+#include <sstream>
+#include <string>
+
 #include "corekit/log.h"
 #include "ui/paint_manager.h"
 
@@ -9,6 +12,19 @@ namespace {
 // its WM_CREATE refused it, since the call itself then fails without an
 // error code.
 thread_local CWindowWnd* t_pCreating = nullptr;
+
+// The messages that window is handling, outermost first, so that its end
+// also names the message it came in (WM_CREATE, WM_CLOSE, ...).
+constexpr int kMaxCreatingDepth = 8;
+thread_local UINT t_creatingMessages[kMaxCreatingDepth];
+thread_local int t_creatingDepth = 0;
+
+std::string CreatingMessages() {
+  std::ostringstream text;
+  text << std::hex << std::showbase;
+  for (int i = 0; i < t_creatingDepth && i < kMaxCreatingDepth; ++i) text << (i ? " > " : "") << t_creatingMessages[i];
+  return t_creatingDepth ? text.str() : "none";
+}
 }  // namespace
 
 CWindowWnd::CWindowWnd() = default;
@@ -37,10 +53,13 @@ HWND CWindowWnd::Create(HWND hwndParent, const wchar_t* pstrName, DWORD dwStyle,
                         int cx, int cy, HMENU hMenu) {
   if (m_hWnd || !RegisterWindowClass()) return nullptr;
   CWindowWnd* outer = t_pCreating;
+  const int outerDepth = t_creatingDepth;
   t_pCreating = this;
+  t_creatingDepth = 0;
   HWND hWnd = ::CreateWindowExW(dwExStyle, GetWindowClassName(), pstrName ? pstrName : L"", dwStyle, x, y, cx, cy,
                                 hwndParent, hMenu, CPaintManagerUI::GetInstance(), this);
   t_pCreating = outer;
+  t_creatingDepth = outerDepth;
   if (!hWnd) LOG_METHOD(LOG_LEVEL_ERROR, "CreateWindowExW failed, error = " << ::GetLastError());
   return hWnd;
 }
@@ -146,15 +165,19 @@ LRESULT CALLBACK CWindowWnd::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPA
   }
   if (!self) return ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
   if (uMsg == WM_NCDESTROY) {
-    if (self == t_pCreating) LOG_FUNC(LOG_LEVEL_ERROR, "the window ended while it was being created");
+    if (self == t_pCreating)
+      LOG_FUNC(LOG_LEVEL_ERROR, "the window ended while it was being created, inside messages " << CreatingMessages());
     LRESULT lRes = ::DefWindowProcW(hWnd, uMsg, wParam, lParam);
     ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
     self->m_hWnd = nullptr;
     self->OnFinalMessage(hWnd);
     return lRes;
   }
+  if (self != t_pCreating) return self->HandleMessage(uMsg, wParam, lParam);
+  if (t_creatingDepth < kMaxCreatingDepth) t_creatingMessages[t_creatingDepth] = uMsg;
+  ++t_creatingDepth;
   const LRESULT result = self->HandleMessage(uMsg, wParam, lParam);
-  if (uMsg == WM_CREATE && result == -1 && self == t_pCreating)
-    LOG_FUNC(LOG_LEVEL_ERROR, "WM_CREATE refused the window");
+  --t_creatingDepth;
+  if (uMsg == WM_CREATE && result == -1) LOG_FUNC(LOG_LEVEL_ERROR, "WM_CREATE refused the window");
   return result;
 }

@@ -286,6 +286,9 @@ TEST(BadSkin, AWindowDestroyedWhileItIsCreatedSaysSoInTheLog) {
   const std::string after = uitest::ReadLog();
   EXPECT_EQ(Occurrences(after, kEndedLine), Occurrences(before, kEndedLine) + 1);
   EXPECT_EQ(Occurrences(after, kRefusedLine), Occurrences(before, kRefusedLine)) << "its WM_CREATE did not refuse it";
+  // It names the message it ended in: WM_CREATE, the outermost and only one.
+  const std::string inCreate = std::string(kEndedLine) + ", inside messages 0x1]";
+  EXPECT_EQ(Occurrences(after, inCreate), Occurrences(before, inCreate) + 1);
 }
 
 TEST(BadSkin, MissingImagesUnknownControlsAndBadValuesLeaveAPartialWindow) {
