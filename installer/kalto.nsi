@@ -134,13 +134,29 @@ Function un.onInit
   !insertmacro UseRegistryView
 FunctionEnd
 
+; Deletes a file that a process may still be running from. The uninstaller
+; the user started hands over to a copy of itself and then ends, and the
+; program may take a moment to end after its close; until they have, their
+; files cannot be deleted. A silent uninstall gets here at once, so this tries
+; for up to ten seconds, then leaves the file to be deleted at the next restart.
+!macro DeleteOnceFree FILE
+  ${For} $R0 1 20
+    Delete "${FILE}"
+    ${IfNot} ${FileExists} "${FILE}"
+      ${Break}
+    ${EndIf}
+    Sleep 500
+  ${Next}
+  Delete /REBOOTOK "${FILE}"
+!macroend
+
 Section "Uninstall"
   SetShellVarContext all
   !insertmacro CloseRunningProgram
-  Delete "$INSTDIR\kalto.exe"
+  !insertmacro DeleteOnceFree "$INSTDIR\kalto.exe"
   Delete "$INSTDIR\skin.zip"
-  Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
+  !insertmacro DeleteOnceFree "$INSTDIR\uninstall.exe"
+  RMDir /REBOOTOK "$INSTDIR"
   ; The publisher's folder goes too, unless something else lives in it.
   RMDir "$INSTDIR\.."
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"

@@ -96,23 +96,29 @@ class Installer(unittest.TestCase):
                                     shallow=False))
 
         # The installed program starts from its folder and shows its window.
+        # It is still open when the uninstaller runs, which closes it and
+        # deletes its file once it has ended. The uninstaller hands over to a
+        # copy of itself and returns at once; that copy also waits for the
+        # uninstaller the test started to end before deleting its file.
         display = Display()
+        session = KaltoSession(BUILD, display.name, "en_US", program=os.path.join(installed, "kalto.exe"))
         try:
-            session = KaltoSession(BUILD, display.name, "en_US", program=os.path.join(installed, "kalto.exe"))
             session.start()
             self.assertTrue(session.wait_for_text("s.ui.start", 30))
             log = session.log_path()
-            self.assertEqual(session.close(), 0)
+            self.assertEqual(wine(os.path.join(installed, "uninstall.exe"), "/S").returncode, 0)
+            self.assertEqual(session.process.wait(60), 0, "the uninstaller did not close the running program")
         finally:
+            if session.process and not session.exited():
+                session.process.kill()
             display.close()
         self.assertIsNotNone(log)
 
-        # The uninstaller hands over to a copy of itself and returns at once.
-        self.assertEqual(wine(os.path.join(installed, "uninstall.exe"), "/S").returncode, 0)
         deadline = time.time() + 60
         while time.time() < deadline and os.path.exists(installed):
             time.sleep(0.5)
-        self.assertFalse(os.path.exists(installed))
+        self.assertFalse(os.path.exists(installed), "left in the program's folder: %s" %
+                         (os.listdir(installed) if os.path.isdir(installed) else "?"))
         self.assertFalse(os.path.exists(os.path.dirname(installed)), "the publisher folder was left behind")
         self.assertFalse(os.path.exists(start_menu_link))
         self.assertIsNone(uninstall_entry())

@@ -255,6 +255,9 @@ TEST(BadSkin, AWindowThatNeedsItsLayoutIsNotMadeWithoutIt) {
   const std::string before = uitest::ReadLog();
   const size_t refusedBefore = Occurrences(before, kRefusedLine);
   const size_t endedBefore = Occurrences(before, kEndedLine);
+  // A refused window ends after its WM_CREATE has returned, inside no message.
+  const std::string afterCreate = std::string(kEndedLine) + ", inside messages none]";
+  const size_t afterCreateBefore = Occurrences(before, afterCreate);
   for (const wchar_t* file : {L"malformed.xml", L"no_such_layout.xml"}) {
     NeedyWindow window(file);
     EXPECT_EQ(window.CreateShown(), nullptr) << file;
@@ -262,8 +265,10 @@ TEST(BadSkin, AWindowThatNeedsItsLayoutIsNotMadeWithoutIt) {
     EXPECT_EQ(window.finalMessages, 1) << file << ": the failed window is let go";
   }
   // The failed creation itself has no error code: the log says why.
-  EXPECT_EQ(Occurrences(uitest::ReadLog(), kRefusedLine), refusedBefore + 2);
-  EXPECT_EQ(Occurrences(uitest::ReadLog(), kEndedLine), endedBefore + 2);
+  const std::string after = uitest::ReadLog();
+  EXPECT_EQ(Occurrences(after, kRefusedLine), refusedBefore + 2);
+  EXPECT_EQ(Occurrences(after, kEndedLine), endedBefore + 2);
+  EXPECT_EQ(Occurrences(after, afterCreate), afterCreateBefore + 2);
   NeedyWindow whole(L"window.xml");
   HWND hwnd = whole.CreateShown();
   ASSERT_TRUE(hwnd) << "a layout that builds makes the window";
