@@ -26,7 +26,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from black_box_test import FAILED, HEADLINE_KEYS, ITEM_KEYS, SERVERS, leaves, namespace_arguments, printf  # noqa: E402
-from kalto_driver import Display, KaltoSession, LogWatch, ROOT  # noqa: E402
+from kalto_driver import Display, KaltoSession, LogWatch, ROOT, file_held  # noqa: E402
 from standin_control import ADDRESS_PATH, CONFIG_PATH, control  # noqa: E402
 
 BUILD = None
@@ -290,28 +290,13 @@ class FaultRuns(LogWatch, unittest.TestCase):
         config = os.path.join(app_data(), "kalto.ini")
         with open(config, "wb") as f:
             f.write(PREVIOUS_CONFIG)
-        flag = os.path.join(PREFIX, "wineprefix", "drive_c", "kalto-held.flag")
-        if os.path.exists(flag):
-            os.remove(flag)
         windows_config = "C:\\users\\%s\\AppData\\Roaming\\Orvane\\KALTO\\kalto.ini" % os.path.basename(
             os.path.dirname(os.path.dirname(roaming())))
-        holder = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), PREFIX,
-                                   os.path.join(BUILD, "tests", "e2e", "file_holder.exe"), windows_config,
-                                   "C:\\kalto-held.flag"], env=self.env, stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.DEVNULL)
-        try:
-            deadline = time.time() + 60
-            while not os.path.exists(flag) and holder.poll() is None and time.time() < deadline:
-                time.sleep(0.2)
-            self.assertTrue(os.path.exists(flag), "the file is held")
+        with file_held(BUILD, windows_config, wine_dir=PREFIX, env=self.env):
             session = self.start()
             self.wait_for_log("download update failed!", 60)
             session.wait_for_text("s.ui.start", 15, enabled=True)
             self.assertEqual(session.close(), 0)
-        finally:
-            if os.path.exists(flag):
-                os.remove(flag)
-            holder.wait(30)
         log = self.log()
         self.assertRegex(log, r"\[cannot read .*kalto\.ini, the built-in values apply\]")
         self.assertRegex(log, r"cannot replace .*kalto\.ini, err = \d+\]")

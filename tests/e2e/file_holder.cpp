@@ -1,21 +1,27 @@
 // Holds a file open without sharing, as another program (an editor, a virus
 // scanner) may hold the configuration file while kalto.exe starts: no other
-// process can open, replace or delete it meanwhile.
+// process can open, replace or delete it meanwhile. With "readable" others may
+// still read and run it, as they may a program file that is running, but not
+// change or delete it.
 //
-//   file_holder <file> <flag-file>   holds <file>, then creates <flag-file> and
-//                                    holds on until that is deleted, at most two minutes
+//   file_holder <file> <flag-file> [readable]
+//       holds <file>, then creates <flag-file> and holds on until that is
+//       deleted, at most two minutes
 //
 // Exit code 1 when the file cannot be opened.
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 3) {
-    fputs("usage: file_holder <file> <flag-file>\n", stderr);
+  const bool readable = argc == 4 && wcscmp(argv[3], L"readable") == 0;
+  if (argc != 3 && !readable) {
+    fputs("usage: file_holder <file> <flag-file> [readable]\n", stderr);
     return 2;
   }
-  HANDLE file = CreateFileW(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(argv[1], readable ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
+                            readable ? FILE_SHARE_READ : 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     fprintf(stderr, "cannot open, error %lu\n", GetLastError());
     return 1;

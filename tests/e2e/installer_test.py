@@ -18,7 +18,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kalto_driver import ROOT, Display, KaltoSession, can_run  # noqa: E402
+from kalto_driver import ROOT, Display, KaltoSession, can_run, file_held  # noqa: E402
 
 BUILD = None
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KALTO"
@@ -98,16 +98,19 @@ class Installer(unittest.TestCase):
         # The installed program starts from its folder and shows its window.
         # It is still open when the uninstaller runs, which closes it and
         # deletes its file once it has ended. The uninstaller hands over to a
-        # copy of itself and returns at once; that copy also waits for the
-        # uninstaller the test started to end before deleting its file.
+        # copy of itself and returns at once; until it has ended, its own file
+        # is held as a running program's is, here by another program for a
+        # few seconds more, and the copy deletes it once it is let go.
         display = Display()
         session = KaltoSession(BUILD, display.name, "en_US", program=os.path.join(installed, "kalto.exe"))
         try:
             session.start()
             self.assertTrue(session.wait_for_text("s.ui.start", 30))
             log = session.log_path()
-            self.assertEqual(wine(os.path.join(installed, "uninstall.exe"), "/S").returncode, 0)
-            self.assertEqual(session.process.wait(60), 0, "the uninstaller did not close the running program")
+            with file_held(BUILD, folder + r"\uninstall.exe", readable=True):
+                self.assertEqual(wine(os.path.join(installed, "uninstall.exe"), "/S").returncode, 0)
+                self.assertEqual(session.process.wait(60), 0, "the uninstaller did not close the running program")
+                time.sleep(3)
         finally:
             if session.process and not session.exited():
                 session.process.kill()

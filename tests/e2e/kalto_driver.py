@@ -4,6 +4,7 @@ display, texts read back through the window's accessibility tree, screenshots.
 
 Used by the black-box tests and by tools/run.sh on a machine without a display.
 """
+import contextlib
 import glob
 import os
 import subprocess
@@ -121,6 +122,32 @@ def set_screen_dpi(wine_dir, dpi):
         args = ["reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"]
     subprocess.run([tool, wine_dir, *args], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                    check=dpi is not None)
+
+
+@contextlib.contextmanager
+def file_held(build_dir, windows_path, wine_dir=None, env=None, readable=False):
+    """Holds a file of the Wine prefix open for the `with` block, as another
+    program may (tests/e2e/file_holder.cpp): without sharing, or `readable`,
+    so that others may still read and run it but not change or delete it."""
+    wine_dir = os.path.abspath(wine_dir or build_dir)
+    flag = os.path.join(wine_dir, "wineprefix", "drive_c", "kalto-held.flag")
+    if os.path.exists(flag):
+        os.remove(flag)
+    holder = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), wine_dir,
+                               os.path.join(os.path.abspath(build_dir), "tests", "e2e", "file_holder.exe"),
+                               windows_path, "C:\\kalto-held.flag", *(["readable"] if readable else [])],
+                              env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        deadline = time.time() + 60
+        while not os.path.exists(flag) and holder.poll() is None and time.time() < deadline:
+            time.sleep(0.2)
+        if not os.path.exists(flag):
+            raise RuntimeError(windows_path + " could not be held")
+        yield
+    finally:
+        if os.path.exists(flag):
+            os.remove(flag)
+        holder.wait(30)
 
 
 class KaltoSession:
