@@ -46,12 +46,8 @@ fi
 todo=$(missing)
 if [ -n "$todo" ] || [ "$need_update" = 1 ]; then
   echo "setup: installing $(echo $todo | wc -w) packages"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  if [ -n "$todo" ]; then
-    # shellcheck disable=SC2086
-    $sudo apt-get install -y -qq --no-install-recommends $todo >/dev/null
-  fi
+  # shellcheck disable=SC2086
+  "$here/apt-install.sh" $todo
 fi
 
 # Third-party libraries for the Windows targets, built from Debian's sources.
