@@ -14,7 +14,7 @@
 set -euo pipefail
 
 tries=${KALTO_APT_TRIES:-4}
-wait_s=${KALTO_APT_WAIT:-15}
+wait_s=${KALTO_APT_WAIT:-10}
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
