@@ -1,7 +1,7 @@
 // The rules that turn each check's findings into the verdict its row shows:
 // the verdict code, the state icon, the headline and three detail lines
 // (each a text or hidden) and the row height. Texts come through a lookup,
-// so the rules run anywhere; the row applies the record (row_verdict.cpp).
+// so the rules run anywhere; the row applies the record (app/row_verdict.cpp).
 #pragma once
 
 #include <array>
