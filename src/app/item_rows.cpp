@@ -171,11 +171,12 @@ void DelegateMain::RePlaceRow(CDetectItemUI* record) {
 }
 
 void DelegateMain::CompleteGroup(bool bSystem) {
-  int rows = 0, failed = 0;
+  int rows = 0, failed = 0, warned = 0;
   for (const auto& item : m_vecItems) {
     if (IsNetworkGroup(item->m_nType) == bSystem) continue;
     ++rows;
     if (item->m_nState == VERDICT_FAILURE) ++failed;
+    if (item->m_nState == VERDICT_WARNING) ++warned;
   }
   CHorizontalLayoutUI* header = bSystem ? m_pSysHeader : m_pNetHeader;
   if (!header) return;
@@ -183,7 +184,9 @@ void DelegateMain::CompleteGroup(bool bSystem) {
   auto* count = static_cast<CLabelUI*>(header->GetItemAt(2));
   count->SetText(std::to_wstring(failed > 0 ? failed : rows));
   count->SetTextColor(kTextColour);
-  header->GetItemAt(3)->SetText(DllResourceMgr::LoadStringW(failed > 0 ? "s.detect.pass.tal2" : "s.detect.pass.tail1"));
+  // "All passed" only when no row needs attention either.
+  const char* tail = failed > 0 ? "s.detect.pass.tal2" : warned > 0 ? "s.detect.pass.warned" : "s.detect.pass.tail1";
+  header->GetItemAt(3)->SetText(DllResourceMgr::LoadStringW(tail));
 }
 
 void DelegateMain::ClearRows() {

@@ -11,19 +11,24 @@ namespace {
 using skinkit::TextLookup;
 
 // The carrier of the route that measured best, from the server's display
-// name, which begins with it ("电信服务器1"); none without a best server.
-std::optional<std::wstring> BestRouteCarrier(const CServerNetFindings* servers) {
+// name, which begins with it ("电信服务器1"), named in the reader's language;
+// a name that begins otherwise gives its first two characters. None without
+// a best server.
+std::optional<std::wstring> BestRouteCarrier(const CServerNetFindings* servers, const TextLookup& text) {
   const ServerNetInfo* best = servers ? servers->GetBestServer() : nullptr;
   if (!best) return std::nullopt;
-  return best->strName.substr(0, 2);
+  const std::wstring carrier = best->strName.substr(0, 2);
+  const char* key = CarrierKey(carrier);
+  return key ? text(key) : carrier;
 }
 
 // The network line and its key; both empty when the line is hidden.
 std::wstring NetworkLine(const SummaryInput& input, const TextLookup& plain, std::string& key) {
-  // Every text the line uses goes through here, so the key of the text
-  // shown is the last one asked for ("s.unknow" only fills a format).
+  // Every text of the line itself goes through here, so the key of the text
+  // shown is the last one asked for; the words that fill a format (the
+  // carrier, "s.unknow") are asked of `plain`.
   const TextLookup text = [&](const char* asked) {
-    if (std::string(asked) != "s.unknow") key = asked;
+    key = asked;
     return plain(asked);
   };
   int nKnownCarrier = 0;
@@ -42,11 +47,11 @@ std::wstring NetworkLine(const SummaryInput& input, const TextLookup& plain, std
   if (!input.pSite) return std::wstring();
   CIPSiteFindings::QueryAddressState(input.pSite, nKnownCarrier, nHasAddress);
   if (nKnownCarrier) {
-    const std::optional<std::wstring> carrier = BestRouteCarrier(input.pServers);
+    const std::optional<std::wstring> carrier = BestRouteCarrier(input.pServers, plain);
     return carrier ? skinkit::FormatTextFrom<skinkit::fmt::kNetOk>(text, *carrier) : std::wstring();
   }
   const std::vector<std::wstring>& region = input.pSite->m_vecRegion;
-  const std::wstring carrier = region.empty() ? text("s.unknow") : region.back();
+  const std::wstring carrier = region.empty() ? plain("s.unknow") : region.back();
   return skinkit::FormatTextFrom<skinkit::fmt::kNetOtherSite>(text, carrier);
 }
 

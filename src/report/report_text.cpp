@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "corekit/textconv.h"
+#include "probes/net/server_net_findings.h"
 
 namespace {
 
@@ -48,6 +49,8 @@ const char* VerdictKey(int code) {
 
 std::wstring ServerLine(const ReportServer& server, const skinkit::TextLookup& text) {
   std::wstring line = OneLine(server.strName) + L" (" + OneLine(corekit::Utf8ToWide(server.strHost)) + L"): ";
+  // A server that never answered has no round trip or jitter to show.
+  if (server.nLost >= kUnreachableLost) return line + text("s.report.no.answer");
   line += text("s.report.rtt") + L" " + std::to_wstring(server.nDelay) + L" ms, ";
   line += text("s.report.loss") + L" " + std::to_wstring(server.nLost) + L" %, ";
   line += text("s.report.jitter") + L" " + Decimal(server.dJitter) + L" ms";

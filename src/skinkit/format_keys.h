@@ -44,6 +44,8 @@ inline constexpr FormatKey kSysError{"s.fmt.detect.sys.err", "s"};
 inline constexpr FormatKey kNetAdapterPass{"s.fmt.detect.net.adapter.pass", "s"};
 inline constexpr FormatKey kNetAdapterError{"s.fmt.detect.net.adapter.err", "s"};
 inline constexpr FormatKey kServerResult{"s.fmt.detect.net", "sdd"};
+inline constexpr FormatKey kServerNoAnswer{"s.fmt.detect.net.none", "s"};
+inline constexpr FormatKey kIpOtherCarrier{"s.fmt.detect.ip.other", "ss"};
 inline constexpr FormatKey kUpdateProgress{"s.fmt.update.progress", "d"};
 }  // namespace fmt
 
@@ -54,7 +56,7 @@ inline constexpr const FormatKey* kAllFormatKeys[] = {
     &fmt::kVideo,       &fmt::kDiskLessGb,       &fmt::kDiskLess10Gb,   &fmt::kDiskMore,
     &fmt::kDiskMoreWin, &fmt::kDisplay,          &fmt::kDisplayInternal, &fmt::kSysPass,
     &fmt::kSysError,    &fmt::kNetAdapterPass,   &fmt::kNetAdapterError, &fmt::kServerResult,
-    &fmt::kUpdateProgress,
+    &fmt::kUpdateProgress, &fmt::kServerNoAnswer,  &fmt::kIpOtherCarrier,
 };
 
 template <typename T>

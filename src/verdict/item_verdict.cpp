@@ -21,6 +21,7 @@ using skinkit::TextLookup;
 
 namespace {
 
+// The separator of name lists when the string table has none.
 const wchar_t kNameSeparator[] = L"\uFF0C";  // "，"
 // The security suite whose tray process the conflicting-program check looks
 // for: 360安全卫士.
@@ -87,6 +88,13 @@ ItemVerdict Failure(int height, const TextLookup& text, std::optional<std::wstri
                  std::move(line4));
 }
 
+// The free space a disk line shows, in tenths of a gigabyte: one below its
+// limit is cut down to the tenth, so 0.96 GB reads "0.9", not "1.0", and
+// never seems to reach the limit it failed.
+double ShownGigabytes(double gigabytes, bool belowLimit) {
+  return belowLimit ? std::floor(gigabytes * 10.0) / 10.0 : gigabytes;
+}
+
 // A check that was cancelled before it had its answer.
 ItemVerdict Cancelled(const TextLookup& text) { return Verdict(VERDICT_FAILURE, 65, text("s.detect.canceled")); }
 
@@ -101,19 +109,24 @@ const wchar_t* StateIconImage(int code) {
   }
 }
 
-std::wstring JoinNames(const std::vector<std::wstring>& names) {
+std::wstring NameSeparator(const TextLookup& text) {
+  std::wstring separator = text("s.list.separator");
+  return separator.empty() ? kNameSeparator : separator;
+}
+
+std::wstring JoinNames(const std::vector<std::wstring>& names, const std::wstring& separator) {
   std::wstring joined;
   for (size_t i = 0; i < names.size(); ++i) {
-    if (i > 0) joined += kNameSeparator;
+    if (i > 0) joined += separator;
     joined += names[i];
   }
   return joined;
 }
 
-std::wstring JoinDeviceNames(const std::vector<DeviceEntry>& devices) {
+std::wstring JoinDeviceNames(const std::vector<DeviceEntry>& devices, const std::wstring& separator) {
   std::vector<std::wstring> names;
   for (const DeviceEntry& device : devices) names.push_back(device.strFriendlyName);
-  return JoinNames(names);
+  return JoinNames(names, separator);
 }
 
 int GetCpuGrade(const CpuInfoFindings* cpu) {
@@ -131,10 +144,13 @@ int GetCpuGrade(const CpuInfoFindings* cpu) {
     count = logical < 2 ? 0 : logical >= 4 ? 2 : 1;
   }
 
-  // A hardware thread counts as half a core. Each step in single precision.
+  // A hardware thread counts as half a core. The factor is single precision,
+  // the product in Hz a double: cores times clock is an exact integer, and so
+  // is its product with the factors whole threads give (1.5, 1.25, 1.125), so
+  // a capacity of exactly 9 GHz stays 9 instead of rounding below it.
   const float factor = Single(Single(static_cast<double>(logical - cores) * 0.5 / cores) + 1.0);
-  const float coreHz = Single(static_cast<double>(cores) * static_cast<double>(cpu->m_llClockHz));
-  const double totalHz = std::trunc(Single(static_cast<double>(factor) * coreHz));
+  const long long coreHz = static_cast<long long>(cores) * cpu->m_llClockHz;
+  const double totalHz = std::trunc(static_cast<double>(factor) * static_cast<double>(coreHz));
   const float totalGHz = SingleQuotient(totalHz, kGiga);
   const int capacity = totalGHz >= 14.4f ? 3 : totalGHz >= 9.0f ? 2 : totalGHz >= 6.0f ? 1 : 0;
 
@@ -178,8 +194,9 @@ ItemVerdict JudgeMemory(const MemoryInfoFindings& memory, const TextLookup& text
 }
 
 ItemVerdict JudgeAudio(const AudioDeviceFindings& audio, const TextLookup& text) {
-  const std::wstring mics = JoinDeviceNames(audio.m_vecAudioInput);
-  const std::wstring speakers = JoinDeviceNames(audio.m_vecAudioOutput);
+  const std::wstring separator = NameSeparator(text);
+  const std::wstring mics = JoinDeviceNames(audio.m_vecAudioInput, separator);
+  const std::wstring speakers = JoinDeviceNames(audio.m_vecAudioOutput, separator);
   if (audio.m_vecAudioInput.empty()) {
     std::optional<std::wstring> speakerLine;
     if (!audio.m_vecAudioOutput.empty()) speakerLine = FormatTextFrom<fmt::kAudioSpeaker>(text, speakers);
@@ -194,16 +211,19 @@ ItemVerdict JudgeAudio(const AudioDeviceFindings& audio, const TextLookup& text)
 
 ItemVerdict JudgeVideo(const VideoDeviceFindings& video, const TextLookup& text) {
   if (!video.m_vecVideoInput.empty()) {
-    return Pass(65, text, FormatTextFrom<fmt::kVideo>(text, JoinDeviceNames(video.m_vecVideoInput)));
+    const std::wstring cameras = JoinDeviceNames(video.m_vecVideoInput, NameSeparator(text));
+    return Pass(65, text, FormatTextFrom<fmt::kVideo>(text, cameras));
   }
   return Warning(103, text, text("s.detect.video.no.cam"), text("s.detect.video.sln"));
 }
 
 ItemVerdict JudgeDisk(const DiskSpaceFindings& disk, const TextLookup& text) {
-  const double appGB = SingleQuotient(static_cast<double>(disk.m_ullAppDataDriveFree), kGibibyte);
-  const double winGB = SingleQuotient(static_cast<double>(disk.m_ullWinDriveFree), kGibibyte);
-  const bool appShort = appGB < 1.0;
-  const bool winShort = winGB < 10.0;
+  const double appFree = SingleQuotient(static_cast<double>(disk.m_ullAppDataDriveFree), kGibibyte);
+  const double winFree = SingleQuotient(static_cast<double>(disk.m_ullWinDriveFree), kGibibyte);
+  const bool appShort = appFree < 1.0;
+  const bool winShort = winFree < 10.0;
+  const double appGB = ShownGigabytes(appFree, appShort);
+  const double winGB = ShownGigabytes(winFree, winShort);
   if (appShort && winShort) {
     return Failure(150, text, FormatTextFrom<fmt::kDiskLessGb>(text, appGB),
                    FormatTextFrom<fmt::kDiskLess10Gb>(text, winGB), text("s.detect.disk.sln"));
@@ -245,13 +265,14 @@ ItemVerdict JudgeNetAdapter(const NetAdapterFindings& adapters, const TextLookup
   }
   std::vector<std::wstring> descriptions;
   for (const AdapterInfo& adapter : adapters.m_adapters) descriptions.push_back(adapter.strDescription);
+  const std::wstring separator = NameSeparator(text);
   if (adapters.m_bNetWorkConnected) {
-    return Pass(126, text, FormatTextFrom<fmt::kNetAdapterPass>(text, JoinNames(descriptions)));
+    return Pass(126, text, FormatTextFrom<fmt::kNetAdapterPass>(text, JoinNames(descriptions, separator)));
   }
   // Here an adapter without a description brings no separator either.
   std::wstring named;
   for (size_t i = 0; i < descriptions.size(); ++i) {
-    if (i > 0 && !descriptions[i].empty()) named += kNameSeparator;
+    if (i > 0 && !descriptions[i].empty()) named += separator;
     named += descriptions[i];
   }
   ItemVerdict verdict = Failure(126, text, FormatTextFrom<fmt::kNetAdapterError>(text, named),
@@ -268,9 +289,10 @@ ItemVerdict JudgeIpSite(const CIPSiteFindings& site, bool bFinish, const TextLoo
   if (!nHasAddress) return Failure(103, text, text("s.detect.ip.err.disconnect"), text("s.detect.ip.sln.1"));
   const std::vector<std::wstring>& region = site.m_vecRegion;
   if (!nKnownCarrier) {
-    std::wstring where = text("s.detect.problem");
+    std::wstring where;
     for (const std::wstring& part : region) where += part;
-    return Warning(103, text, where + L" " + site.m_strClientIp, text("s.detect.ip.sln"));
+    return Warning(103, text, FormatTextFrom<fmt::kIpOtherCarrier>(text, where, site.m_strClientIp),
+                   text("s.detect.ip.sln"));
   }
   // Country and province are left out: city and carrier say enough.
   std::wstring where = text("s.detect.pass.head");
@@ -283,7 +305,11 @@ ItemVerdict JudgeServerNet(const CServerNetFindings& servers, const TextLookup& 
   const int code = servers.GetPassCount() >= 2 ? VERDICT_PASS : VERDICT_FAILURE;
   ItemVerdict verdict = Verdict(code, 121, Headline(code, text));
   for (const ServerNetInfo& server : servers.GetServerNetInfo()) {
-    verdict.vecServerLines.push_back(FormatTextFrom<fmt::kServerResult>(text, server.strName, server.nDelay, server.nLost));
+    // A server that never answered has no round trip to show.
+    verdict.vecServerLines.push_back(
+        server.nLost >= kUnreachableLost
+            ? FormatTextFrom<fmt::kServerNoAnswer>(text, server.strName)
+            : FormatTextFrom<fmt::kServerResult>(text, server.strName, server.nDelay, server.nLost));
   }
   return verdict;
 }

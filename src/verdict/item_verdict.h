@@ -1,7 +1,7 @@
 // The rules that turn each check's findings into the verdict its row shows:
 // the verdict code, the state icon, the headline and three detail lines
 // (each a text or hidden) and the row height. Texts come through a lookup,
-// so the rules run anywhere; the row applies the record (row_verdict.cpp).
+// so the rules run anywhere; the row applies the record (app/row_verdict.cpp).
 #pragma once
 
 #include <array>
@@ -41,10 +41,13 @@ struct ItemVerdict {
   std::vector<std::string> vecLog;    // lines the row writes to the log
 };
 
-// Names one after the other with "，" between consecutive entries; an empty
-// name adds nothing but keeps its separators.
-std::wstring JoinNames(const std::vector<std::wstring>& names);
-std::wstring JoinDeviceNames(const std::vector<DeviceEntry>& devices);
+// The separator of name lists in the reader's language ("s.list.separator":
+// ", " in English, "，" in Chinese).
+std::wstring NameSeparator(const skinkit::TextLookup& text);
+// Names one after the other with `separator` between consecutive entries;
+// an empty name adds nothing but keeps its separators.
+std::wstring JoinNames(const std::vector<std::wstring>& names, const std::wstring& separator);
+std::wstring JoinDeviceNames(const std::vector<DeviceEntry>& devices, const std::wstring& separator);
 
 // One rule per check, by type id.
 ItemVerdict JudgeCpu(const CpuInfoFindings& cpu, const skinkit::TextLookup& text);
@@ -62,6 +65,7 @@ ItemVerdict JudgeServerNet(const CServerNetFindings& servers, const skinkit::Tex
 ItemVerdict JudgeProcess(const ProcessFindings& process, const skinkit::TextLookup& text);
 
 // Machine grades, 0 to 3 (3 best), for the processor verdict and the run
-// summary; no findings grade 0. The arithmetic is single precision.
+// summary; no findings grade 0. The arithmetic is single precision, except
+// the processor capacity in Hz, an exact product.
 int GetCpuGrade(const CpuInfoFindings* cpu);
 int GetMemoryGrade(const MemoryInfoFindings* memory);

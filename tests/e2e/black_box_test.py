@@ -35,7 +35,10 @@ HEADLINE_KEYS = ["s.detect.pass", "s.detect.get.problem", "s.detect.not.pass", "
 FAILED = ("s.detect.not.pass", "s.detect.canceled")
 # Echoes per media server in the shipped settings.
 SHIPPED_TIMES = int(ET.parse(os.path.join(ROOT, "skin", "data", "svrdata.xml")).find("ICMP").get("times"))
-KNOWN_CARRIERS = ("\u7535\u4FE1", "\u8054\u901A", "\u79FB\u52A8")  # 电信 联通 移动
+# 电信 联通 移动, and the keys that name them in the reader's language.
+CARRIER_KEYS = {"\u7535\u4FE1": "s.carrier.telecom", "\u8054\u901A": "s.carrier.unicom",
+                "\u79FB\u52A8": "s.carrier.mobile"}
+KNOWN_CARRIERS = tuple(CARRIER_KEYS)
 # How late the address service answers where a run must last a while: well
 # within the 20 s the program waits for it, so its row still passes.
 SLOW_ADDRESS_SECONDS = 12
@@ -167,7 +170,10 @@ class BlackBox(unittest.TestCase):
         for name, host, address, _, _ in SERVERS:
             figures = findings.figures(host, address)
             self.assertIsNotNone(figures, host)
-            self.assertIn(printf(texts["s.fmt.detect.net"], name, *figures), names)
+            # A server that never answered has no round trip to show.
+            shown = (printf(texts["s.fmt.detect.net.none"], name) if figures[1] == 100 else
+                     printf(texts["s.fmt.detect.net"], name, *figures))
+            self.assertIn(shown, names)
             passed += findings.within_limits(figures)
         # The stand-in that never answers: the log is not making figures up.
         # (Delays depend on the machine's load and are not judged here.)
@@ -183,7 +189,7 @@ class BlackBox(unittest.TestCase):
             self.assertIn(texts["s.detect.pass.head"] + place + " " + ip, names)
         else:
             self.assertEqual(verdicts["s.detect.net.local"], "s.detect.get.problem")
-            self.assertIn(texts["s.detect.problem"] + "".join(region) + " " + ip, names)
+            self.assertIn(printf(texts["s.fmt.detect.ip.other"], "".join(region), ip), names)
 
         # The title counts the failed rows; the network line follows the network group.
         failures = sum(1 for key in verdicts.values() if key in FAILED)
@@ -206,7 +212,10 @@ class BlackBox(unittest.TestCase):
         if findings.region[-1] not in KNOWN_CARRIERS:
             return printf(texts["s.fmt.detect.net.e.site"], findings.region[-1])
         best = findings.best_server()
-        return printf(texts["s.fmt.detect.net.ok"], best[:2]) if best else None
+        if not best:
+            return None
+        carrier = best[:2]
+        return printf(texts["s.fmt.detect.net.ok"], texts.get(CARRIER_KEYS.get(carrier), carrier))
 
     def test_simplified_chinese(self):
         # Under the emulated 32-bit loader the full series would take most of

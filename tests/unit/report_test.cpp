@@ -81,7 +81,7 @@ RunReport SampleReport() {
   site.m_strClientIp = L"203.0.113.7";
   site.m_vecRegion = {L"\u4E2D\u56FD", L"\u7535\u4FE1"};
   CServerNetFindings servers(DefaultMediaServerSlots(), ServerNetLimits());
-  for (size_t i = 0; i < 6; ++i) servers.SetServerResult(i, 20 + static_cast<int>(i), i == 0 ? 5 : 0, 1.5 * i);
+  for (size_t i = 0; i < 6; ++i) servers.SetServerResult(i, 20 + static_cast<int>(i), i == 0 ? 5 : i == 4 ? 100 : 0, 1.5 * i);
 
   report.vecItems.push_back(Item(9, 3, ReportFindingsOf(servers), {L"servers slow", L"try later"}));
   report.vecItems.back().vecServers = ReportServersOf(servers);
@@ -151,6 +151,8 @@ TEST(TextReport, ListsTheRunItemByItemInDisplayOrder) {
             std::wstring::npos)
       << text.substr(0, 600).c_str();
   EXPECT_NE(text.find(L"s.report.jitter 7.5 ms\r\n"), std::wstring::npos) << "the sixth server's jitter";
+  // One that never answered has no round trip to show.
+  EXPECT_NE(text.find(L"(cnc2.media.orvane.com): s.report.no.answer\r\n"), std::wstring::npos);
   // A control character never breaks a line of its own.
   EXPECT_NE(text.find(L"    Mic \"USB\" \\ line break\r\n"), std::wstring::npos);
 }

@@ -105,6 +105,11 @@ TEST(ServerNetFindings, LimitQueries) {
   EXPECT_EQ(findings.IsAllDelayOK(), 1);
   EXPECT_EQ(findings.IsAllLostOK(), 1);
   EXPECT_EQ(findings.GetPassCount(), 6);
+  // Exactly on the limits (35 ms, 1 %) is within them.
+  Report(findings, {{35, 1}, {35, 1}, {35, 1}, {35, 1}, {35, 1}, {35, 1}});
+  EXPECT_EQ(findings.IsAllDelayOK(), 1);
+  EXPECT_EQ(findings.IsAllLostOK(), 1);
+  EXPECT_EQ(findings.GetPassCount(), 6);
 
   Report(findings, {{35, 1}, {36, 0}, {20, 2}, {0, 100}, {2000, 100}, {20, 0}});
   EXPECT_EQ(findings.IsAllDelayOK(), 0);

@@ -108,3 +108,27 @@ TEST(StringTables, FormatTextsTakeTheRegisteredArguments) {
     }
   }
 }
+
+// English texts say what the rules decide: one core is not "1 cores", 85 %
+// itself counts as busy, and a list is not joined with the Chinese comma.
+TEST(StringTables, EnglishReadsAsTheRulesDecide) {
+  std::vector<std::string> errors;
+  const auto table = LoadTable("en_US", errors);
+  const skinkit::TextLookup text = [&](const char* key) {
+    const std::wstring* found = table.Find(key);
+    return found ? *found : std::wstring();
+  };
+  struct Row {
+    std::wstring shown;
+    std::wstring wrong;
+  } rows[] = {
+      {skinkit::FormatTextFrom<skinkit::fmt::kCpuPassItem>(text, std::wstring(L"CPU"), 1, 3.0), L"1 cores"},
+      {skinkit::FormatTextFrom<skinkit::fmt::kCpuWeak>(text, std::wstring(L"CPU"), 1, 1.0), L"1 cores"},
+      {text("s.detect.cpu.more.85.per"), L"over 85"},
+      {text("s.list.separator"), L"\uFF0C"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_FALSE(row.shown.empty());
+    EXPECT_EQ(row.shown.find(row.wrong), std::wstring::npos) << corekit::WideToUtf8(row.shown);
+  }
+}

@@ -51,7 +51,7 @@ TEST(RunSummary, NothingFailed) {
   SummaryText summary = ComposeSummary(Input(0, 0, &unicom, servers.get(), 3, 2), KeyText);
   EXPECT_FALSE(summary.bProblems);
   EXPECT_EQ(summary.strTitle, L"s.detect.ok");
-  EXPECT_EQ(summary.strNetLine, L"s.fmt.detect.net.ok(" + kTelecom + L")");
+  EXPECT_EQ(summary.strNetLine, L"s.fmt.detect.net.ok(s.carrier.telecom)") << "the carrier in the reader's words";
   EXPECT_EQ(summary.strSysLine, L"s.detect.sys.ok.quality2");
   EXPECT_EQ(summary.strTitleKey, "s.detect.ok");
   EXPECT_EQ(summary.strNetKey, "s.fmt.detect.net.ok");

@@ -67,8 +67,19 @@ TEST(Verdicts, ProcessorGrades) {
       {4, 8, 2400000000LL, 3},   // capacity exactly 14.4 -> 3
       {4, 8, 2390000000LL, 2},
       {2, 4, 3200000000LL, 2},   // count 2; capacity 9.6 -> 2
-      // 1.5 x 6 GHz rounds to 8.9999995 GHz in single precision: capacity 1.
-      {2, 4, 3000000000LL, 1},
+      // Capacity exactly 9 GHz -> 2, from whole-MHz clocks.
+      {2, 4, 3000000000LL, 2},
+      {4, 4, 2250000000LL, 2},
+      {3, 6, 2000000000LL, 2},
+      {4, 5, 2000000000LL, 2},
+      {4, 6, 1800000000LL, 2},
+      {5, 5, 1800000000LL, 2},
+      {5, 5, 1799000000LL, 1},
+      {8, 16, 2000000000LL, 3},  // speed 3 from exactly 2.0 GHz
+      {8, 16, 1999000000LL, 2},
+      {3, 3, 4000000000LL, 1},   // count 1 from 3 logical processors
+      {3, 8, 4000000000LL, 2},   // count 3 needs 4 cores and 8 threads
+      {4, 7, 4000000000LL, 2},
       {8, 16, 1590000000LL, 2},  // speed 2 from exactly 1.59 GHz
       {8, 16, 1589000000LL, 1},
       {8, 16, 1290000000LL, 1},  // speed 1 from exactly 1.29 GHz
@@ -95,7 +106,11 @@ TEST(Verdicts, MemoryGrades) {
       {8000000000ULL, 3},
       {7999000000ULL, 2},
       {4294967296ULL, 2},  // 4 GiB
+      {4000000000ULL, 2},
+      {3999000000ULL, 1},
       {2147483648ULL, 1},  // 2 GiB
+      {2000000000ULL, 1},
+      {1999000000ULL, 0},
       {1900000000ULL, 0},
       {0, 0},
   };
@@ -168,18 +183,22 @@ std::vector<DeviceEntry> Devices(std::vector<std::wstring> names) {
   return devices;
 }
 
-TEST(Verdicts, NamesAreJoinedWithFullWidthCommas) {
-  EXPECT_EQ(JoinNames({}), L"");
-  EXPECT_EQ(JoinNames({L"Mic A"}), L"Mic A");
-  EXPECT_EQ(JoinNames({L"Mic A", L"Mic B"}), L"Mic A\uFF0CMic B");
+TEST(Verdicts, NamesAreJoinedWithTheSeparatorOfTheTable) {
+  const std::wstring comma = L"\uFF0C";
+  EXPECT_EQ(JoinNames({}, comma), L"");
+  EXPECT_EQ(JoinNames({L"Mic A"}, comma), L"Mic A");
+  EXPECT_EQ(JoinNames({L"Mic A", L"Mic B"}, L", "), L"Mic A, Mic B");
   // An empty name adds nothing but keeps its separators.
-  EXPECT_EQ(JoinNames({L"A", L"", L"C"}), L"A\uFF0C\uFF0CC");
-  EXPECT_EQ(JoinNames({L"", L"B"}), L"\uFF0CB");
-  EXPECT_EQ(JoinDeviceNames(Devices({L"Cam 1", L"Cam 2"})), L"Cam 1\uFF0CCam 2");
+  EXPECT_EQ(JoinNames({L"A", L"", L"C"}, comma), L"A\uFF0C\uFF0CC");
+  EXPECT_EQ(JoinNames({L"", L"B"}, comma), L"\uFF0CB");
+  EXPECT_EQ(JoinDeviceNames(Devices({L"Cam 1", L"Cam 2"}), comma), L"Cam 1\uFF0CCam 2");
+  // The table's separator; a table without one keeps the full-width comma.
+  EXPECT_EQ(NameSeparator(KeyText), L"s.list.separator");
+  EXPECT_EQ(NameSeparator([](const char*) { return std::wstring(); }), comma);
 }
 
 TEST(Verdicts, Audio) {
-  const std::wstring mics = L"s.fmt.detect.audio.mic(Mic A\uFF0CMic B)";
+  const std::wstring mics = L"s.fmt.detect.audio.mic(Mic As.list.separatorMic B)";
   const std::wstring speakers = L"s.fmt.detect.audio.speaker(Speakers)";
   struct Row {
     std::vector<std::wstring> inputs, outputs;
@@ -209,7 +228,7 @@ TEST(Verdicts, Camera) {
               {L"s.detect.get.problem", L"s.detect.video.no.cam", L"s.detect.video.sln", kHidden}, "no camera");
   video.m_vecVideoInput = Devices({L"Cam 1", L"Cam 2"});
   ExpectShown(JudgeVideo(video, KeyText), VERDICT_PASS, 65,
-              {L"s.detect.pass", L"s.fmt.detect.video(Cam 1\uFF0CCam 2)", kHidden, kHidden}, "two cameras");
+              {L"s.detect.pass", L"s.fmt.detect.video(Cam 1s.list.separatorCam 2)", kHidden, kHidden}, "two cameras");
 }
 
 TEST(Verdicts, Disk) {
@@ -225,13 +244,17 @@ TEST(Verdicts, Disk) {
       {GB / 2, 20 * GB, VERDICT_FAILURE, 150,
        {L"s.detect.not.pass", L"s.fmt.detect.disk.less.gb(0.500)", L"s.detect.disk.sln",
         L"s.fmt.detect.disk.more.1(20.000)"}},
-      {5 * GB, 9 * GB + 9 * GB / 10, VERDICT_WARNING, 150,
+      // A figure below its limit is cut to the tenth, so it never reads as the limit.
+      {5 * GB, 9 * GB + 97 * GB / 100, VERDICT_WARNING, 150,
        {L"s.detect.get.problem", L"s.fmt.detect.disk.less.10gb(9.900)", L"s.detect.disk.sln",
         L"s.fmt.detect.disk.more(5.000)"}},
+      {96 * GB / 100, 20 * GB + GB / 20, VERDICT_FAILURE, 150,
+       {L"s.detect.not.pass", L"s.fmt.detect.disk.less.gb(0.900)", L"s.detect.disk.sln",
+        L"s.fmt.detect.disk.more.1(20.050)"}},
       {GB, 10 * GB, VERDICT_PASS, 103,  // exactly 1 GB and 10 GB are enough
        {L"s.detect.pass", L"s.fmt.detect.disk.more(1.000)", L"s.fmt.detect.disk.more.1(10.000)", kHidden}},
       {GB - 1024, 10 * GB, VERDICT_FAILURE, 150,
-       {L"s.detect.not.pass", L"s.fmt.detect.disk.less.gb(1.000)", L"s.detect.disk.sln",
+       {L"s.detect.not.pass", L"s.fmt.detect.disk.less.gb(0.900)", L"s.detect.disk.sln",
         L"s.fmt.detect.disk.more.1(10.000)"}},
   };
   for (const Row& row : rows) {
@@ -298,7 +321,7 @@ TEST(Verdicts, NetworkAdapter) {
   adapters.m_bNetWorkConnected = 1;
   const ItemVerdict connected = JudgeNetAdapter(adapters, KeyText);
   ExpectShown(connected, VERDICT_PASS, 126,
-              {L"s.detect.pass", L"s.fmt.detect.net.adapter.pass(Wired\uFF0C\uFF0CWireless)", kHidden, kHidden},
+              {L"s.detect.pass", L"s.fmt.detect.net.adapter.pass(Wireds.list.separators.list.separatorWireless)", kHidden, kHidden},
               "connected");
   EXPECT_TRUE(connected.vecLog.empty());
 
@@ -306,11 +329,11 @@ TEST(Verdicts, NetworkAdapter) {
   adapters.m_bNetWorkConnected = 0;
   const ItemVerdict offline = JudgeNetAdapter(adapters, KeyText);
   ExpectShown(offline, VERDICT_FAILURE, 126,
-              {L"s.detect.not.pass", L"s.fmt.detect.net.adapter.err(Wired\uFF0CWireless)",
+              {L"s.detect.not.pass", L"s.fmt.detect.net.adapter.err(Wireds.list.separatorWireless)",
                L"s.detect.net.adapter.sln.2", kHidden},
               "offline");
   EXPECT_EQ(offline.vecLog, (std::vector<std::string>{"pNetAdapterHandler->m_adapters.size() = 3",
-                                                      "strAdapters = Wired\xEF\xBC\x8CWireless"}));
+                                                      "strAdapters = Wireds.list.separatorWireless"}));
 }
 
 TEST(Verdicts, PublicAddress) {
@@ -334,12 +357,15 @@ TEST(Verdicts, PublicAddress) {
        {L"s.detect.pass", L"s.detect.pass.head" + shenzhen + telecom + L" " + ip, kHidden, kHidden}},
       {true, ip, {china, mobile}, VERDICT_PASS, 65,  // fewer than three parts: all of them
        {L"s.detect.pass", L"s.detect.pass.head" + china + mobile + L" " + ip, kHidden, kHidden}},
+      {true, ip, {china, guangdong, mobile}, VERDICT_PASS, 65,  // three parts: from the third on
+       {L"s.detect.pass", L"s.detect.pass.head" + mobile + L" " + ip, kHidden, kHidden}},
       {true, ip, {china, hongkong, L"PCCW"}, VERDICT_WARNING, 103,
-       {L"s.detect.get.problem", L"s.detect.problem" + china + hongkong + L"PCCW " + ip, L"s.detect.ip.sln", kHidden}},
+       {L"s.detect.get.problem", L"s.fmt.detect.ip.other(" + china + hongkong + L"PCCW|" + ip + L")",
+        L"s.detect.ip.sln", kHidden}},
       // The carrier must match whole.
       {true, ip, {china, guangdong, telecom + L" "}, VERDICT_WARNING, 103,
-       {L"s.detect.get.problem", L"s.detect.problem" + china + guangdong + telecom + L"  " + ip, L"s.detect.ip.sln",
-        kHidden}},
+       {L"s.detect.get.problem", L"s.fmt.detect.ip.other(" + china + guangdong + telecom + L" |" + ip + L")",
+        L"s.detect.ip.sln", kHidden}},
   };
   for (const Row& row : rows) {
     CIPSiteFindings site;
@@ -371,8 +397,10 @@ TEST(Verdicts, MediaServers) {
       ExpectShown(verdict, VERDICT_PASS, 121, {L"s.detect.pass", kHidden, kHidden, kHidden}, "two within");
     }
     ASSERT_EQ(verdict.vecServerLines.size(), 6u);
-    const ServerNetInfo& fifth = servers.GetServerNetInfo()[4];
-    EXPECT_EQ(verdict.vecServerLines[4], L"s.fmt.detect.net(" + fifth.strName + L"|0|100)");
+    const ServerNetInfo& first = servers.GetServerNetInfo()[0];
+    EXPECT_EQ(verdict.vecServerLines[0], L"s.fmt.detect.net(" + first.strName + L"|20|0)");
+    const ServerNetInfo& fifth = servers.GetServerNetInfo()[4];  // never answered: no round trip to show
+    EXPECT_EQ(verdict.vecServerLines[4], L"s.fmt.detect.net.none(" + fifth.strName + L")");
   }
 }
 

@@ -46,11 +46,21 @@ int CIPSiteFindings::QueryAddressState(const CIPSiteFindings* findings, int& nKn
     nKnownCarrier = 0;
     return 1;
   }
-  static const wchar_t* const kCarriers[] = {L"\u7535\u4FE1", L"\u8054\u901A", L"\u79FB\u52A8"};  // 电信 联通 移动
-  const std::wstring& carrier = findings->m_vecRegion.back();
-  nKnownCarrier = 0;
-  for (const wchar_t* known : kCarriers) {
-    if (carrier == known) nKnownCarrier = 1;
-  }
+  nKnownCarrier = CarrierKey(findings->m_vecRegion.back()) ? 1 : 0;
   return 1;
+}
+
+const char* CarrierKey(const std::wstring& carrier) {
+  static const struct {
+    const wchar_t* name;
+    const char* key;
+  } kCarriers[] = {
+      {L"\u7535\u4FE1", "s.carrier.telecom"},  // 电信
+      {L"\u8054\u901A", "s.carrier.unicom"},   // 联通
+      {L"\u79FB\u52A8", "s.carrier.mobile"},   // 移动
+  };
+  for (const auto& known : kCarriers) {
+    if (carrier == known.name) return known.key;
+  }
+  return nullptr;
 }

@@ -22,5 +22,10 @@ class CIPSiteFindings {
   static int QueryAddressState(const CIPSiteFindings* findings, int& nKnownCarrier, int& nHasAddress);
 };
 
+// The string key naming one of the three carriers in the reader's language
+// ("s.carrier.telecom" for "电信"); null for any other text. The comparison
+// is exact.
+const char* CarrierKey(const std::wstring& carrier);
+
 // "a|b||c" -> {"a", "b", "", "c"}; an empty text gives one empty part.
 std::vector<std::wstring> SplitRegion(const std::wstring& region);
