@@ -23,9 +23,14 @@ HMODULE LoadSystemDll(const wchar_t* name) {
   const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return nullptr;
   const std::wstring path = std::wstring(folder) + L"\\" + name;
-  // With a full path, the altered search order looks for the DLL's own
-  // imports in its folder first, never in the program's.
-  return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  // The DLL's own imports come from the system folder too. Where Windows
+  // lacks the flag (Windows 7 without KB2533623), the altered search order
+  // looks for them in the DLL's folder first, never in the program's.
+  HMODULE module = ::LoadLibraryExW(path.c_str(), nullptr, kSearchSystem32);
+  if (!module && ::GetLastError() == ERROR_INVALID_PARAMETER) {
+    module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  }
+  return module;
 }
 
 }  // namespace corekit

@@ -35,8 +35,12 @@ PACKAGE_PATH = "/download/kalto/kalto_setup.exe"
 # Where Windows looks up the application-data folder, for the current user.
 SHELL_FOLDER_KEYS = [r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders",
                      r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders"]
-# DLLs the program uses that are not on Windows' KnownDLLs list.
-PLANTED_DLLS = ["version", "winhttp", "iphlpapi", "sensapi", "gdiplus", "comctl32", "oleacc", "bcrypt"]
+# DLLs the program loads that are not on Windows' KnownDLLs list. Not
+# version, comctl32 and bcrypt: Wine's own user32, gdi32 and comdlg32 import
+# the first two when the program starts, and its crypt32, behind WinHTTP, the
+# third, from the program's folder when told to prefer DLLs there; Windows'
+# KnownDLLs and their dependencies always come from the system folder.
+PLANTED_DLLS = ["winhttp", "iphlpapi", "sensapi", "gdiplus", "oleacc"]
 NOTES = {
     "zh_CN": "启动更快|声音检测更准确|修复了摄像头检测",
     "zh_TW": "啟動更快|聲音檢測更準確|修復了攝影機檢測",
@@ -183,21 +187,27 @@ class UpdateBlackBox(LogWatch, unittest.TestCase):
 
     def test_a_profile_folder_outside_the_code_page_gets_its_configuration_package_and_log(self):
         # A Chinese user name on an English Windows: the application-data
-        # folder has a name the system code page (1252 here) cannot hold.
-        folder = os.path.join(os.path.dirname(os.path.dirname(app_data())), "学生资料")
+        # folder has a name that the system code page, 1252 here, cannot hold.
+        # (C.UTF-8 gives Wine that code page, as en_US.UTF-8 would, and UTF-8
+        # file names on this machine, which has no en_US locale installed.)
+        roaming = os.path.dirname(os.path.dirname(app_data()))
+        folder = os.path.join(roaming, "学生资料")
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
-        user = os.path.basename(os.path.dirname(os.path.dirname(os.path.dirname(folder))))
+        user = os.path.basename(os.path.dirname(os.path.dirname(roaming)))
         previous = {key: app_data_setting(key) for key in SHELL_FOLDER_KEYS}
+        serve_config(["version=9.1.0.0", "rerolve=" + NOTES["en_US"],
+                      "url=http://download.orvane.com" + PACKAGE_PATH])
         try:
-            for key in SHELL_FOLDER_KEYS:
-                set_app_data_setting(key, "C:\\users\\%s\\AppData\\Roaming\\学生资料" % user)
-            elements = self.offer("en_US")
-            self.press(elements, "s.ui.update.now")
+            set_app_data_settings({key: ("REG_SZ", "C:\\users\\%s\\AppData\\Roaming\\学生资料" % user)
+                                   for key in SHELL_FOLDER_KEYS})
+            self.session = KaltoSession(BUILD, self.display.name, wine_dir=WINE_DIR, few_echoes=True)
+            self.session.env["LC_ALL"] = "C.UTF-8"
+            self.session.start()
+            self.press(self.update_window(), "s.ui.update.now")
             self.session.wait_for_text("s.ui.update.ready", 60)
         finally:
-            for key, value in previous.items():
-                set_app_data_setting(key, value)
+            set_app_data_settings(previous)
         ours = os.path.join(folder, "Orvane", "KALTO")
         self.assertTrue(os.path.exists(os.path.join(ours, "kalto.ini")))
         self.assertEqual(os.path.getsize(os.path.join(ours, "kalto_setup.exe")), PACKAGE_SIZE)
@@ -234,7 +244,7 @@ class UpdateBlackBox(LogWatch, unittest.TestCase):
 def app_data_setting(key):
     """The AppData value under a key of SHELL_FOLDER_KEYS: (type, value)."""
     out = subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), WINE_DIR, "reg", "query", key, "/v", "AppData"],
-                         env=dict(os.environ, LC_ALL="en_US.UTF-8"), capture_output=True, check=True).stdout
+                         capture_output=True, check=True).stdout
     for line in out.decode("utf-8", "replace").splitlines():
         parts = line.split(None, 2)
         if len(parts) == 3 and parts[0] == "AppData":
@@ -242,11 +252,17 @@ def app_data_setting(key):
     raise RuntimeError("no AppData under " + key)
 
 
-def set_app_data_setting(key, value):
-    """Sets the AppData value under `key`: a path, or a (type, value) from app_data_setting."""
-    kind, text = value if isinstance(value, tuple) else ("REG_SZ", value)
-    subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), WINE_DIR, "reg", "add", key, "/v", "AppData",
-                    "/t", kind, "/d", text, "/f"], env=dict(os.environ, LC_ALL="en_US.UTF-8"),
+def set_app_data_settings(values):
+    """Sets the AppData values, {key: (type, value)}, through a registry file
+    in UTF-16: Wine would pass a command line's Chinese characters on garbled."""
+    text = "Windows Registry Editor Version 5.00\r\n"
+    for key, (kind, value) in values.items():
+        data = ('"%s"' % value.replace("\\", "\\\\") if kind == "REG_SZ" else
+                "hex(2):" + ",".join("%02x" % b for b in (value + "\0").encode("utf-16-le")))
+        text += "\r\n[%s]\r\n\"AppData\"=%s\r\n" % (key.replace("HKCU", "HKEY_CURRENT_USER"), data)
+    with open(os.path.join(WINE_DIR, "wineprefix", "drive_c", "kalto-appdata.reg"), "wb") as f:
+        f.write(b"\xff\xfe" + text.encode("utf-16-le"))
+    subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), WINE_DIR, "reg", "import", "C:\\kalto-appdata.reg"],
                    capture_output=True, check=True)
 
 

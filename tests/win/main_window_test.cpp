@@ -340,6 +340,11 @@ TEST_F(MainWindowTest, NothingTheUserDoesMaximisesOrResizesTheWindow) {
     EXPECT_FALSE(IsZoomed(hwnd_)) << action.what;
     EXPECT_TRUE(EqualRect(&before, &after)) << action.what << ": " << after.right - after.left << " x "
                                             << after.bottom - after.top;
+    // Each way is judged on its own.
+    ShowWindow(hwnd_, SW_RESTORE);
+    SetWindowPos(hwnd_, nullptr, before.left, before.top, before.right - before.left, before.bottom - before.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    PumpFor(50);
   }
   // No edge or corner offers a sizing handle, and without a sizing frame
   // Windows neither sizes nor snaps the window.
