@@ -184,7 +184,7 @@ class ImportFloor(unittest.TestCase):
         self.assertIn("WinHttpOpen", delayed.get("winhttp.dll", set()))
         self.assertEqual(newer_imports(delayed), [])
 
-    def test_the_program_imports_at_start_only_dlls_windows_takes_from_its_own_folder(self):
+    def test_the_program_imports_at_start_only_known_dlls(self):
         table = imports(OBJDUMP, PROGRAM)
         self.assertIn("user32.dll", table)
         self.assertEqual(sorted(set(table) - STARTUP_DLLS), [])
