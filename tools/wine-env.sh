@@ -5,8 +5,9 @@ _kalto_build=$1
 source "$(dirname "${BASH_SOURCE[0]}")/wine-loader.sh"
 export WINEPREFIX="$_kalto_build/wineprefix"
 export WINEDEBUG=-all
-# No Mono or Gecko installers, no crash dialog waiting for a click.
-export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+# No Mono or Gecko installers, no crash dialog waiting for a click; the
+# caller's own overrides come after these.
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 if [ -z "${DISPLAY:-}" ] && [ -f "$_kalto_build/xvfb.env" ]; then
   # shellcheck disable=SC1091
   source "$_kalto_build/xvfb.env"

@@ -186,8 +186,7 @@ void DelegateMain::ShowState(int panel, const std::wstring& text) {
 
 LRESULT DelegateMain::OnSysCommand(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
   // Closing ends the message loop; the process then shuts down. Every other
-  // command takes the default way, which also swaps "maxbtn" and
-  // "restorebtn" when the maximised state changes.
+  // command takes the skinned window's way.
   if ((wParam & 0xFFF0) == SC_CLOSE) {
     PostQuitMessage(0);
     bHandled = TRUE;

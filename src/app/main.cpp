@@ -12,6 +12,7 @@
 #include "app/language.h"
 #include "app/report_output.h"
 #include "corekit/log.h"
+#include "corekit/system_dll.h"
 #include "corekit/textconv.h"
 #include "report/command_line.h"
 #include "skinkit/resource_mgr.h"
@@ -45,6 +46,8 @@ std::vector<std::wstring> LaunchArguments() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int) {
+  // Before anything else may load a DLL: never one from the program's folder.
+  const bool dllSearchRestricted = corekit::RestrictDllSearchToSystem();
   LOG_FUNC_TAG(LOG_LEVEL_INFO, "wWinMain", "_tWinMain");
 
   const LaunchRequest request = ParseLaunchArguments(LaunchArguments());
@@ -76,6 +79,9 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int) {
     return kExitCouldNotRun;
   }
 
+  LOG_FUNC_TAG(LOG_LEVEL_INFO, "wWinMain",
+               "DLL search: " << (dllSearchRestricted ? "system folder only"
+                                                      : "no SetDefaultDllDirectories, current folder removed"));
   WSADATA wsaData;
   WSAStartup(0x0101, &wsaData);
   theWmiInfo.InitWmi();

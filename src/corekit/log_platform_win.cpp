@@ -1,15 +1,13 @@
 #include <windows.h>
-#include <shlobj.h>
 
 #include "corekit/log_platform.h"
-#include "corekit/textconv.h"
+#include "corekit/user_folder.h"
 
 namespace corekit {
 
 std::string DefaultLogFolder() {
-  wchar_t appData[MAX_PATH] = {0};
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) return std::string();
-  return WideToUtf8(std::wstring(appData) + L"\\Orvane\\KALTO\\log");
+  const std::string folder = UserDataFolder();
+  return folder.empty() ? folder : folder + "\\log";
 }
 
 unsigned long CurrentThreadId() { return GetCurrentThreadId(); }

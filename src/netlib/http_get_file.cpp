@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "corekit/log.h"
+#include "corekit/textconv.h"
 #include "netlib/http_exchange.h"
 #include "netlib/thread.h"
 
@@ -95,7 +96,7 @@ class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
       m_hFile = INVALID_HANDLE_VALUE;
     }
     if (!m_strTempPath.empty()) {
-      ::DeleteFileA(m_strTempPath.c_str());
+      ::DeleteFileW(corekit::Utf8ToWide(m_strTempPath).c_str());
       m_strTempPath.clear();
     }
   }
@@ -133,14 +134,14 @@ class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
       return false;
     }
     m_nTotal = known ? length : 0;
-    char temp[MAX_PATH + 1] = {};
-    if (!::GetTempFileNameA(FolderOf(m_strPath).c_str(), "kal", 0, temp)) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    if (!::GetTempFileNameW(corekit::Utf8ToWide(FolderOf(m_strPath)).c_str(), L"kal", 0, temp)) {
       LOG_METHOD(LOG_LEVEL_ERROR, "no temporary file, error = " << static_cast<unsigned long>(::GetLastError()));
       Finish(HTTP_GET_FILE_DISK);
       return false;
     }
-    m_strTempPath = temp;
-    m_hFile = ::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_strTempPath = corekit::WideToUtf8(temp);
+    m_hFile = ::CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (m_hFile == INVALID_HANDLE_VALUE) {
       Finish(HTTP_GET_FILE_DISK);
       return false;
@@ -169,7 +170,8 @@ class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
     const bool flushed = ::FlushFileBuffers(m_hFile) != FALSE;
     ::CloseHandle(m_hFile);
     m_hFile = INVALID_HANDLE_VALUE;
-    if (!flushed || !::MoveFileExA(m_strTempPath.c_str(), m_strPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!flushed || !::MoveFileExW(corekit::Utf8ToWide(m_strTempPath).c_str(), corekit::Utf8ToWide(m_strPath).c_str(),
+                                   MOVEFILE_REPLACE_EXISTING)) {
       LOG_METHOD(LOG_LEVEL_ERROR, "move failed, error = " << static_cast<unsigned long>(::GetLastError()));
       Finish(HTTP_GET_FILE_DISK);
       return;

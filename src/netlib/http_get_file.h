@@ -35,10 +35,10 @@ class IHttpGetFileSink {
 
 class IHttpGetFile {
  public:
-  // Starts downloading `url` into `path` (a narrow path in the system code
-  // page). Returns 0 when started; nonzero (and no report) when the URL is
-  // unusable or a download is already running. `flag` and `option` are kept
-  // for callers that pass them (0).
+  // Starts downloading `url` into `path` (a narrow path in UTF-8). Returns 0
+  // when started; nonzero (and no report) when the URL is unusable or a
+  // download is already running. `flag` and `option` are kept for callers
+  // that pass them (0).
   virtual int StartDownload(const std::string& url, IHttpGetFileSink* sink, const std::string& path, int flag,
                             int option) = 0;
   // Ends a running download; its report (HTTP_GET_FILE_STOPPED) arrives

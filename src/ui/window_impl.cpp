@@ -46,20 +46,16 @@ LRESULT WindowImplBase::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL& bHandled
 }
 
 LRESULT WindowImplBase::OnSysCommand(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
-  if ((wParam & 0xFFF0) == SC_CLOSE) {
-    SendMessage(WM_CLOSE);
-    return 0;
+  switch (wParam & 0xFFF0) {
+    case SC_CLOSE:
+      SendMessage(WM_CLOSE);
+      return 0;
+    case SC_MAXIMIZE:  // also a double-click on the caption area
+    case SC_SIZE:
+      return 0;  // the layout's size is the window's
+    default:
+      return CWindowWnd::HandleMessage(uMsg, wParam, lParam);
   }
-  BOOL zoomed = ::IsZoomed(m_hWnd);
-  LRESULT lRes = CWindowWnd::HandleMessage(uMsg, wParam, lParam);
-  if (::IsZoomed(m_hWnd) != zoomed) ShowMaxRestoreButtons();
-  return lRes;
-}
-
-void WindowImplBase::ShowMaxRestoreButtons() {
-  bool zoomed = ::IsZoomed(m_hWnd) != FALSE;
-  if (CControlUI* max = m_PaintManager.FindControl(L"maxbtn")) max->SetVisible(!zoomed);
-  if (CControlUI* restore = m_PaintManager.FindControl(L"restorebtn")) restore->SetVisible(zoomed);
 }
 
 LRESULT WindowImplBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL& bHandled) {
@@ -79,15 +75,16 @@ void WindowImplBase::OnClick(TNotifyUI& msg) {
   const std::wstring& name = msg.pSender->GetName();
   if (name == L"closebtn") Close(IDCANCEL);
   else if (name == L"minbtn") SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  else if (name == L"maxbtn") SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-  else if (name == L"restorebtn") SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
 }
 
 LRESULT WindowImplBase::OnCreate() {
   // No system caption: the layout draws the whole window. The minimise box
   // and system menu stay, so the taskbar can still minimise and restore it.
+  // The layout also fixes the size: without a sizing frame and a maximise
+  // box, no edge drag, Aero Snap, Win+Up or double-click on the caption area
+  // resizes or maximises it.
   LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
-  style &= ~static_cast<LONG_PTR>(WS_CAPTION);
+  style &= ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME | WS_MAXIMIZEBOX);
   ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
   ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 
@@ -210,6 +207,9 @@ LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
       OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_SIZE:
+      // Maximised all the same (ShowWindow from another program, a shortcut
+      // set to start maximised): back to the layout's size.
+      if (wParam == SIZE_MAXIMIZED) PostMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
       ApplyRoundCorner();
       bHandled = FALSE;
       break;

@@ -1,6 +1,7 @@
 // The skinned window: builds its control tree from a layout of the skin on
-// creation, has no system frame (the layout draws everything), drags by its
-// caption area and routes "click" notifications to OnClick.
+// creation, has no system frame (the layout draws everything) and the
+// layout's size, which nothing resizes or maximises, drags by its caption
+// area and routes "click" notifications to OnClick.
 #pragma once
 
 #include <string>
@@ -43,8 +44,7 @@ class WindowImplBase : public CWindowWnd,
   virtual LRESULT OnChar(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled);
 
   void Notify(TNotifyUI& msg) override;
-  // "closebtn" closes (IDCANCEL), "minbtn", "maxbtn" and "restorebtn" send
-  // their system commands.
+  // "closebtn" closes (IDCANCEL), "minbtn" minimises.
   virtual void OnClick(TNotifyUI& msg);
   CControlUI* CreateControl(const wchar_t* pstrClass) override { return nullptr; }
 
@@ -58,7 +58,6 @@ class WindowImplBase : public CWindowWnd,
   // place Windows suggests.
   void OnDpiChanged(UINT dpi, const RECT* suggested);
   void ApplyRoundCorner();
-  void ShowMaxRestoreButtons();
 };
 
 // Makes `region` the window's shape. The window owns it on success; on

@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "corekit/log.h"
 #include "corekit/textconv.h"
+#include "corekit/user_folder.h"
 #include "update/config_keys.h"
 #include "update/own_version.h"
 #include "update/package_digest.h"
@@ -25,24 +27,26 @@ const UINT WM_UPDATE_DOWNLOAD_END = WM_USER + 1;
 // wParam: the package's percentage, or -1 while its size is unknown.
 const UINT WM_UPDATE_PROGRESS = WM_USER + 2;
 
+// Paths are UTF-8 inside the updater and wide at every call to Windows: the
+// system code page cannot hold every user's name (a Chinese profile folder on
+// an English Windows).
+std::wstring WidePath(const std::string& path) { return corekit::Utf8ToWide(path); }
+
 // "<application data>\Orvane\KALTO\"; empty when Windows names no such folder.
 std::string UserAppDataDir() {
-  char folder[MAX_PATH] = {0};
-  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {
-    LOG_FUNC(LOG_LEVEL_ERROR, "no application data folder");
-    return std::string();
-  }
-  return std::string(folder) + "\\Orvane\\KALTO\\";
+  const std::string folder = corekit::UserDataFolder();
+  if (folder.empty()) LOG_FUNC(LOG_LEVEL_ERROR, "no application data folder");
+  return folder.empty() ? folder : folder + "\\";
 }
 
 void EnsureFolder(const std::string& dir) {
-  if (dir.empty() || GetFileAttributesA(dir.c_str()) != INVALID_FILE_ATTRIBUTES) return;
-  const int code = SHCreateDirectoryExA(nullptr, dir.substr(0, dir.size() - 1).c_str(), nullptr);
+  if (dir.empty() || GetFileAttributesW(WidePath(dir).c_str()) != INVALID_FILE_ATTRIBUTES) return;
+  const int code = SHCreateDirectoryExW(nullptr, WidePath(dir.substr(0, dir.size() - 1)).c_str(), nullptr);
   if (code != ERROR_SUCCESS) LOG_FUNC(LOG_LEVEL_ERROR, "cannot create " << dir << ", err = " << code);
 }
 
 bool FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -52,7 +56,7 @@ std::wstring Widen(const char* ascii) { return std::wstring(ascii, ascii + strle
 // system's code page, which garbles UTF-8 names under a Chinese one; as
 // UTF-16 behind its mark every value reads as it was written.
 void StoreConfigAsUtf16(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
   if (!in) {
     // Another program may hold it open without sharing.
     if (FileExists(path)) LOG_FUNC(LOG_LEVEL_ERROR, "cannot read " << path << ", the built-in values apply");
@@ -69,12 +73,12 @@ void StoreConfigAsUtf16(const std::string& path) {
   if (utf16 == bytes) return;
   // Written beside it first: the file is replaced only by a whole copy.
   const std::string temporary = path + ".utf16";
-  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+  std::ofstream out(std::filesystem::u8path(temporary), std::ios::binary | std::ios::trunc);
   out << utf16;
   out.close();
-  if (!out || !MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  if (!out || !MoveFileExW(WidePath(temporary).c_str(), WidePath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
     LOG_FUNC(LOG_LEVEL_ERROR, "cannot rewrite " << path << ", err = " << static_cast<unsigned long>(GetLastError()));
-    DeleteFileA(temporary.c_str());
+    DeleteFileW(WidePath(temporary).c_str());
   }
 }
 
@@ -125,7 +129,7 @@ std::string ovUpdate::ConfigPath() const {
 std::wstring ovUpdate::ReadText(const char* key, const std::wstring& fallback) const {
   wchar_t value[update::kConfigValueBuffer] = {0};
   GetPrivateProfileStringW(Widen(update::kConfigSection).c_str(), Widen(key).c_str(), fallback.c_str(), value,
-                           update::kConfigValueBuffer, corekit::AcpToWide(ConfigPath()).c_str());
+                           update::kConfigValueBuffer, WidePath(ConfigPath()).c_str());
   return value;
 }
 
@@ -208,7 +212,7 @@ void ovUpdate::OnDownloadEnd(int result, bool bConfig) {
 
 bool ovUpdate::TakeDownloadedConfig() {
   const std::string downloaded = DownloadedConfigPath();
-  std::ifstream in(downloaded, std::ios::binary);
+  std::ifstream in(std::filesystem::u8path(downloaded), std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   in.close();
   bool taken = update::IsConfigText(bytes);
@@ -216,12 +220,12 @@ bool ovUpdate::TakeDownloadedConfig() {
     LOG_METHOD(LOG_LEVEL_ERROR, "download update failed! " << static_cast<unsigned long long>(bytes.size())
                                                            << " bytes without [" << update::kConfigSection
                                                            << "], the previous configuration stays");
-  } else if (!MoveFileExA(downloaded.c_str(), ConfigPath().c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  } else if (!MoveFileExW(WidePath(downloaded).c_str(), WidePath(ConfigPath()).c_str(), MOVEFILE_REPLACE_EXISTING)) {
     LOG_METHOD(LOG_LEVEL_ERROR, "download update failed! cannot replace " << ConfigPath() << ", err = "
                                                                           << static_cast<unsigned long>(GetLastError()));
     taken = false;
   }
-  if (!taken) DeleteFileA(downloaded.c_str());
+  if (!taken) DeleteFileW(WidePath(downloaded).c_str());
   return taken;
 }
 
@@ -279,7 +283,7 @@ void ovUpdate::OnPackageDownloaded() {
     if (!hashed || !update::Sha256Matches(m_strPackSha256, digest)) {
       LOG_METHOD(LOG_LEVEL_ERROR, "package damaged, sha256 = " << (hashed ? update::Sha256Hex(digest) : "?")
                                                                  << ", expected " << m_strPackSha256);
-      DeleteFileA(m_strPackPath.c_str());
+      DeleteFileW(WidePath(m_strPackPath).c_str());
       m_pHost->ShowPackageStage(PACKAGE_DAMAGED, -1);
       return;
     }
@@ -297,6 +301,6 @@ void ovUpdate::OpenPackageFolder() {
 
 void ovUpdate::RunFileManager(const std::string& parameters) {
   const INT_PTR code =
-      reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, nullptr, "explorer", parameters.c_str(), nullptr, SW_SHOWNORMAL));
+      reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, nullptr, L"explorer", WidePath(parameters).c_str(), nullptr, SW_SHOWNORMAL));
   LOG_METHOD(code > 32 ? LOG_LEVEL_INFO : LOG_LEVEL_ERROR, "explorer " << parameters << ", code = " << static_cast<long long>(code));
 }

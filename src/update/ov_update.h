@@ -15,8 +15,8 @@ class ovUpdate : public IHttpGetFileSink {
  public:
   // The built-in configuration URL and the per-user folder "Orvane\KALTO".
   explicit ovUpdate(IUpdateHost* host);
-  // A given configuration URL and folder (ending in a backslash); the folder
-  // is created when missing.
+  // A given configuration URL and folder (UTF-8, ending in a backslash); the
+  // folder is created when missing.
   ovUpdate(IUpdateHost* host, const std::string& configUrl, const std::string& appDataDir);
   virtual ~ovUpdate();
   ovUpdate(const ovUpdate&) = delete;

@@ -23,7 +23,7 @@ std::string Sha256Hex(const uint8_t* digest);
 
 #ifdef _WIN32
 // The SHA-256 of a file's contents through Windows' cryptography API; false
-// (logged) when the file cannot be read or hashed.
+// (logged) when the file cannot be read or hashed. `path` is UTF-8.
 bool Sha256OfFile(const std::string& path, uint8_t* digest);
 #endif
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "corekit/log.h"
+#include "corekit/textconv.h"
 #include "update/package_digest.h"
 
 namespace update {
@@ -24,7 +25,7 @@ bool HashFile(HANDLE file, BCRYPT_HASH_HANDLE hash) {
 }  // namespace
 
 bool Sha256OfFile(const std::string& path, uint8_t* digest) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  HANDLE file = CreateFileW(corekit::Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     LOG_FUNC(LOG_LEVEL_ERROR, "cannot open " << path << ", err = " << static_cast<unsigned long>(GetLastError()));

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """kalto.exe on a screen scaled to 150 %: the window and every control are
-one and a half times their layout size, the accessibility tree reports the
+one and a half times their layout size, which neither a double-click on the
+header nor another program maximises, the accessibility tree reports the
 places a user sees, and a real click on the close button lands on it.
 
 Sets the Wine prefix's DPI for its one start and restores it after.
 Usage: high_dpi_test.py <build-dir>
 """
 import os
+import subprocess
 import sys
 import unittest
 
@@ -47,6 +49,12 @@ class HighDpi(unittest.TestCase):
             self.assertIsNotNone(close)
             self.assertTrue(near(close, CLOSE), (close.w, close.h))
             session.screenshot(os.path.join(BUILD, "e2e-shots", "high-dpi-150.png"))
+            # Neither a double-click on the header nor another program maximises it.
+            subprocess.run(["xdotool", "mousemove", "--sync", str(window.x + 20), str(window.y + 100),
+                            "click", "--repeat", "2", "--delay", "80", "1"], env=session.env, check=True)
+            self.assertEqual(session.reader("maximise").returncode, 0, "maximised")
+            window = session.elements()[0]
+            self.assertEqual((window.w, window.h), scaled(WINDOW))
             session.click(close)
             self.assertEqual(session.process.wait(30), 0)
         finally:

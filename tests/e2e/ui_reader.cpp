@@ -14,6 +14,9 @@
 //                                    (the window need not exist)
 //   ui_reader <window-class> count   prints how many top-level windows of the
 //                                    class exist (none is not an error)
+//   ui_reader <window-class> maximise   maximises the window from this other
+//                                    process (ShowWindow), then exit 0 when it
+//                                    is not maximised a second later, 3 when it is
 //
 // Exit code 1 when the window is not found.
 #include <windows.h>
@@ -155,7 +158,7 @@ bool PrintClipboard() {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
-    fputs("usage: ui_reader <window-class> dump|close|end|press <name>|wait <seconds>|shown|clipboard|count\n", stderr);
+    fputs("usage: ui_reader <window-class> dump|close|end|press <name>|wait <seconds>|shown|clipboard|count|maximise\n", stderr);
     return 2;
   }
   const std::wstring command = argv[2];
@@ -185,6 +188,11 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"end") {
     PostMessageW(window, WM_CLOSE, 0, 0);
     return 0;
+  }
+  if (command == L"maximise") {
+    ShowWindow(window, SW_MAXIMIZE);
+    Sleep(1000);
+    return IsZoomed(window) ? 3 : 0;
   }
   CoInitialize(nullptr);
   IAccessible* acc = nullptr;

@@ -12,6 +12,7 @@ SHA-256 does not match. Pictures of the update window go to
 
 Needs root (a network namespace). Usage: update_black_box_test.py <build-dir>
 """
+import glob
 import os
 import re
 import shutil
@@ -31,6 +32,15 @@ UPDATE_CLASS = "UpdateFrameUI"
 SERVERS = ["127.0.0.%d" % n for n in range(21, 27)]
 SERVER_KEYS = ["cncDomain1", "cncDomain2", "ctcDomain1", "ctcDomain2", "cmcDomain1", "cmcDomain2"]
 PACKAGE_PATH = "/download/kalto/kalto_setup.exe"
+# Where Windows looks up the application-data folder, for the current user.
+SHELL_FOLDER_KEYS = [r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders",
+                     r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders"]
+# DLLs the program loads that are not on Windows' KnownDLLs list. Not
+# version, comctl32 and bcrypt: Wine's own user32, gdi32 and comdlg32 import
+# the first two when the program starts, and its crypt32, behind WinHTTP, the
+# third, from the program's folder when told to prefer DLLs there; Windows'
+# KnownDLLs and their dependencies always come from the system folder.
+PLANTED_DLLS = ["winhttp", "iphlpapi", "sensapi", "gdiplus", "oleacc"]
 NOTES = {
     "zh_CN": "启动更快|声音检测更准确|修复了摄像头检测",
     "zh_TW": "啟動更快|聲音檢測更準確|修復了攝影機檢測",
@@ -173,6 +183,87 @@ class UpdateBlackBox(LogWatch, unittest.TestCase):
         self.assertFalse(os.path.exists(os.path.join(app_data(), "kalto_setup.exe")))
         self.assertIn("package damaged", self.log())
         self.assertNotIn("explorer /select", self.log())
+
+
+    def test_a_profile_folder_outside_the_code_page_gets_its_configuration_package_and_log(self):
+        # A Chinese user name on an English Windows: the application-data
+        # folder has a name that the system code page, 1252 here, cannot hold.
+        # (C.UTF-8 gives Wine that code page, as en_US.UTF-8 would, and UTF-8
+        # file names on this machine, which has no en_US locale installed.)
+        roaming = os.path.dirname(os.path.dirname(app_data()))
+        folder = os.path.join(roaming, "学生资料")
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        user = os.path.basename(os.path.dirname(os.path.dirname(roaming)))
+        previous = {key: app_data_setting(key) for key in SHELL_FOLDER_KEYS}
+        serve_config(["version=9.1.0.0", "rerolve=" + NOTES["en_US"],
+                      "url=http://download.orvane.com" + PACKAGE_PATH])
+        try:
+            set_app_data_settings({key: ("REG_SZ", "C:\\users\\%s\\AppData\\Roaming\\学生资料" % user)
+                                   for key in SHELL_FOLDER_KEYS})
+            self.session = KaltoSession(BUILD, self.display.name, wine_dir=WINE_DIR, few_echoes=True)
+            self.session.env["LC_ALL"] = "C.UTF-8"
+            self.session.start()
+            self.press(self.update_window(), "s.ui.update.now")
+            self.session.wait_for_text("s.ui.update.ready", 60)
+        finally:
+            set_app_data_settings(previous)
+        ours = os.path.join(folder, "Orvane", "KALTO")
+        self.assertTrue(os.path.exists(os.path.join(ours, "kalto.ini")))
+        self.assertEqual(os.path.getsize(os.path.join(ours, "kalto_setup.exe")), PACKAGE_SIZE)
+        logs = glob.glob(os.path.join(ours, "log", "kalto_*.log"))
+        self.assertEqual(len(logs), 1)
+        with open(logs[0], encoding="utf-8") as f:
+            self.assertRegex(f.read(), r'explorer /select,"C:\\users\\[^\\]+\\AppData\\Roaming\\学生资料\\Orvane'
+                                       r'\\KALTO\\kalto_setup\.exe", code = \d+')
+
+    def test_dlls_planted_beside_the_program_are_never_loaded(self):
+        # Windows takes a DLL from the program's folder before its own unless
+        # it is one of its KnownDLLs or loaded by full path. Wine prefers its
+        # builtin DLLs unless told to prefer one beside the program, as here.
+        folder = os.path.join(WINE_DIR, "wineprefix", "drive_c", "users", "Public", "Downloads", "kalto")
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        for name in ("kalto.exe", "skin.zip"):
+            shutil.copy(os.path.join(BUILD, "few_echoes", name), folder)
+        for name in PLANTED_DLLS:
+            shutil.copy(os.path.join(BUILD, "tests", "e2e", "planted_dll.dll"), os.path.join(folder, name + ".dll"))
+        serve_config(["%s=%s" % (key, host) for key, host in zip(SERVER_KEYS, SERVERS)])
+        self.session = KaltoSession(BUILD, self.display.name, wine_dir=WINE_DIR,
+                                    program=os.path.join(folder, "kalto.exe"))
+        self.session.env["WINEDLLOVERRIDES"] = ",".join(PLANTED_DLLS) + "=n,b"
+        self.session.start()
+        # The run uses the network DLLs; the configuration's download, WinHTTP.
+        self.session.click(self.session.wait_for_text("s.ui.start", 15, enabled=True))
+        self.wait_for_log("every media server reported", 120)
+        self.assertIn("ParseDownloadConfig", self.log())
+        mark = os.path.join(folder, "planted-loaded.txt")
+        self.assertFalse(os.path.exists(mark), os.path.exists(mark) and open(mark).read())
+
+
+def app_data_setting(key):
+    """The AppData value under a key of SHELL_FOLDER_KEYS: (type, value)."""
+    out = subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), WINE_DIR, "reg", "query", key, "/v", "AppData"],
+                         capture_output=True, check=True).stdout
+    for line in out.decode("utf-8", "replace").splitlines():
+        parts = line.split(None, 2)
+        if len(parts) == 3 and parts[0] == "AppData":
+            return parts[1], parts[2].strip()
+    raise RuntimeError("no AppData under " + key)
+
+
+def set_app_data_settings(values):
+    """Sets the AppData values, {key: (type, value)}, through a registry file
+    in UTF-16: Wine would pass a command line's Chinese characters on garbled."""
+    text = "Windows Registry Editor Version 5.00\r\n"
+    for key, (kind, value) in values.items():
+        data = ('"%s"' % value.replace("\\", "\\\\") if kind == "REG_SZ" else
+                "hex(2):" + ",".join("%02x" % b for b in (value + "\0").encode("utf-16-le")))
+        text += "\r\n[%s]\r\n\"AppData\"=%s\r\n" % (key.replace("HKCU", "HKEY_CURRENT_USER"), data)
+    with open(os.path.join(WINE_DIR, "wineprefix", "drive_c", "kalto-appdata.reg"), "wb") as f:
+        f.write(b"\xff\xfe" + text.encode("utf-16-le"))
+    subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), WINE_DIR, "reg", "import", "C:\\kalto-appdata.reg"],
+                   capture_output=True, check=True)
 
 
 def stop_wine():

@@ -7,9 +7,11 @@ looked up at run time (GetProcAddress) with a fallback instead.
 Usage: import_floor_test.py <objdump> <kalto.exe> <newer_import_probe.exe>
 
 The probe imports two newer functions directly; the check must find them,
-which shows it can fail.
+which shows it can fail. The functions the program delay-loads are checked
+too, and the DLLs it imports at start are held to an allow-list.
 """
 import re
+import struct
 import subprocess
 import sys
 import unittest
@@ -84,6 +86,17 @@ NEWER_FUNCTIONS = {
     },
 }
 
+# The DLLs the program may import when it starts: those on Windows' KnownDLLs
+# list in every version from 7 to 11, which Windows always takes from the
+# system folder. Any other DLL (winhttp, version, iphlpapi, gdiplus, ...) would
+# be taken from the program's folder first, where anyone may have put one, and
+# the program runs elevated: it is delay-loaded by its full system path
+# instead. A DLL joins this list only after that check.
+STARTUP_DLLS = {
+    "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "msvcrt.dll", "ole32.dll", "oleaut32.dll",
+    "shell32.dll", "shlwapi.dll", "comdlg32.dll", "ws2_32.dll",
+}
+
 DLL_LINE = re.compile(r"^\s*DLL Name:\s*(\S+)")
 ENTRY_LINE = re.compile(r"^\s*[0-9a-fA-F]+\s+\d+\s+(\S+)")
 
@@ -106,6 +119,50 @@ def imports(objdump, exe):
     return table
 
 
+def delay_imports(exe):
+    """The delay-loaded imports by name, as imports() gives the others. mingw's
+    linker leaves the delay-import directory of the header empty, so the
+    descriptors (ImgDelayDescr, addresses relative to the image) are found by
+    their shape."""
+    with open(exe, "rb") as f:
+        data = f.read()
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    count, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
+    wide = struct.unpack_from("<H", data, pe + 24)[0] == 0x20B  # PE32+
+    sections = [struct.unpack_from("<8xIIII", data, pe + 24 + optional_size + 40 * i) for i in range(count)]
+
+    def offset(rva):
+        for size, start, raw_size, raw in sections:
+            if start <= rva < start + max(size, raw_size):
+                return raw + rva - start
+        return None
+
+    def text(rva):
+        at = offset(rva)
+        return data[at:data.find(b"\0", at)].decode("ascii", "replace") if at is not None else ""
+
+    table = {}
+    thunk, by_ordinal = ("<Q", 1 << 63) if wide else ("<I", 1 << 31)
+    for _, _, raw_size, raw in sections:
+        for at in range(raw, raw + raw_size - 32, 4):
+            attributes, name, module, iat, names, bound, unload, stamp = struct.unpack_from("<8I", data, at)
+            if attributes != 1 or not (name and module and iat and names) or bound or stamp:
+                continue
+            dll = text(name).lower()
+            entry = offset(names)
+            if not dll.endswith(".dll") or entry is None:
+                continue
+            functions = table.setdefault(dll, set())
+            while True:
+                value = struct.unpack_from(thunk, data, entry)[0]
+                if not value:
+                    break
+                if not value & by_ordinal:
+                    functions.add(text(value + 2))  # past the hint
+                entry += struct.calcsize(thunk)
+    return table
+
+
 def newer_imports(table):
     """The imports, as "dll!function", that Windows 7 SP1 cannot satisfy."""
     found = []
@@ -122,6 +179,15 @@ class ImportFloor(unittest.TestCase):
         # The table was read: a Win32 program imports its windows from user32.
         self.assertIn("CreateWindowExW", table.get("user32.dll", set()))
         self.assertEqual(newer_imports(table), [])
+        # A delay-loaded function missing from Windows 7 fails at its first call.
+        delayed = delay_imports(PROGRAM)
+        self.assertIn("WinHttpOpen", delayed.get("winhttp.dll", set()))
+        self.assertEqual(newer_imports(delayed), [])
+
+    def test_the_program_imports_at_start_only_known_dlls(self):
+        table = imports(OBJDUMP, PROGRAM)
+        self.assertIn("user32.dll", table)
+        self.assertEqual(sorted(set(table) - STARTUP_DLLS), [])
 
     def test_a_direct_import_of_a_newer_function_is_found(self):
         found = newer_imports(imports(OBJDUMP, PROBE))

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "app/delegate_main.h"
@@ -308,28 +309,52 @@ TEST_F(MainWindowTest, PressingStartShowsTheResultsPage) {
   EXPECT_EQ(Find(L"control_detect")->GetText(), Text("s.cancel.detect"));
 }
 
-TEST_F(MainWindowTest, MaximisingSwapsTheMaximiseAndRestoreButtons) {
-  // The shipped skin has neither button; a skin that has them gets them swapped.
-  auto* bar = static_cast<CContainerUI*>(Find(L"minbtn")->GetParent());
-  for (const wchar_t* name : {L"maxbtn", L"restorebtn"}) {
-    CButtonUI* button = new CButtonUI();
-    button->SetName(name);
-    button->SetFixedWidth(30);
-    bar->Add(button);
+TEST_F(MainWindowTest, NothingTheUserDoesMaximisesOrResizesTheWindow) {
+  RECT before;
+  GetWindowRect(hwnd_, &before);
+  // The blue header is where the window is dragged from.
+  const LPARAM header = MAKELPARAM(before.left + 20, before.top + 100);
+  ASSERT_EQ(SendMessageW(hwnd_, WM_NCHITTEST, 0, header), HTCAPTION);
+  const struct {
+    const char* what;
+    std::function<void()> act;
+  } actions[] = {
+      {"double-click on the header", [&] { SendMessageW(hwnd_, WM_NCLBUTTONDBLCLK, HTCAPTION, header); }},
+      {"SC_MAXIMIZE", [&] { SendMessageW(hwnd_, WM_SYSCOMMAND, SC_MAXIMIZE, 0); }},
+      {"SC_MAXIMIZE from the caption", [&] { SendMessageW(hwnd_, WM_SYSCOMMAND, SC_MAXIMIZE | HTCAPTION, header); }},
+      {"ShowWindow(SW_MAXIMIZE)", [&] { ShowWindow(hwnd_, SW_MAXIMIZE); }},
+      // Sizing by keyboard, as the system menu's Size does: an arrow picks
+      // the right edge, four more move it, Enter ends the sizing.
+      {"SC_SIZE", [&] {
+         PostMessageW(hwnd_, WM_SYSCOMMAND, SC_SIZE, 0);
+         for (int i = 0; i < 5; ++i) PostMessageW(hwnd_, WM_KEYDOWN, VK_RIGHT, 0);
+         PostMessageW(hwnd_, WM_KEYDOWN, VK_RETURN, 0);
+       }},
+  };
+  for (const auto& action : actions) {
+    action.act();
+    PumpFor(200);
+    RECT after;
+    GetWindowRect(hwnd_, &after);
+    // Under Xvfb without a window manager a maximised window may keep its rectangle.
+    EXPECT_FALSE(IsZoomed(hwnd_)) << action.what;
+    EXPECT_TRUE(EqualRect(&before, &after)) << action.what << ": " << after.right - after.left << " x "
+                                            << after.bottom - after.top;
+    // Each way is judged on its own.
+    ShowWindow(hwnd_, SW_RESTORE);
+    SetWindowPos(hwnd_, nullptr, before.left, before.top, before.right - before.left, before.bottom - before.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    PumpFor(50);
   }
-  CControlUI* max = Find(L"maxbtn");
-  CControlUI* restore = Find(L"restorebtn");
-  ASSERT_NE(max, nullptr);
-  ASSERT_NE(restore, nullptr);
-  restore->SetVisible(false);
-  SendMessageW(hwnd_, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-  EXPECT_TRUE(IsZoomed(hwnd_));
-  EXPECT_FALSE(max->IsVisible());
-  EXPECT_TRUE(restore->IsVisible());
-  SendMessageW(hwnd_, WM_SYSCOMMAND, SC_RESTORE, 0);
-  EXPECT_FALSE(IsZoomed(hwnd_));
-  EXPECT_TRUE(max->IsVisible());
-  EXPECT_FALSE(restore->IsVisible());
+  // No edge or corner offers a sizing handle, and without a sizing frame
+  // Windows neither sizes nor snaps the window.
+  EXPECT_EQ(GetWindowLongW(hwnd_, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
+  for (int x : {before.left, (before.left + before.right) / 2, before.right - 1}) {
+    for (int y : {before.top, (before.top + before.bottom) / 2, before.bottom - 1}) {
+      const LRESULT hit = SendMessageW(hwnd_, WM_NCHITTEST, 0, MAKELPARAM(x, y));
+      EXPECT_TRUE(hit == HTCLIENT || hit == HTCAPTION) << x << "," << y << " hit " << hit;
+    }
+  }
 }
 
 }  // namespace

@@ -9,14 +9,16 @@
 #include <new>
 
 #include "corekit/log.h"
+#include "corekit/system_dll.h"
 #include "corekit/textconv.h"
 #include "sysinfo/wmi_info.h"
 
 namespace {
 
-// sensapi has no import library for every target; it is reached by name.
+// sensapi has no import library for every target; it is loaded by its full
+// path in the system folder, never from the program's.
 bool QueryNetworkAlive(bool& alive, DWORD& lastError) {
-  HMODULE sensapi = LoadLibraryW(L"sensapi.dll");
+  HMODULE sensapi = corekit::LoadSystemDll(L"sensapi.dll");
   if (!sensapi) return false;
   using IsNetworkAliveFn = BOOL(WINAPI*)(LPDWORD);
   auto isNetworkAlive =
