@@ -56,7 +56,10 @@ HelperEcho CIcmpHelperEcho::Echo(unsigned long address, const EchoExpectation& e
                     static_cast<WORD>(kEchoRequestSize - kIcmpHeaderSize), nullptr, request->reply,
                     sizeof(request->reply), waitMs);
   const DWORD sendError = GetLastError();
-  if (replies == 0 && sendError != ERROR_IO_PENDING) {
+  // Sent with an event, the request is under way: the call gives 0 with
+  // ERROR_IO_PENDING (documented as returning that code itself).
+  const bool pending = (replies == 0 && sendError == ERROR_IO_PENDING) || replies == ERROR_IO_PENDING;
+  if (replies == 0 && !pending) {
     LOG_METHOD(LOG_LEVEL_ERROR, "IcmpSendEcho2 failed err = " << static_cast<unsigned long>(sendError));
     return HelperEcho::kFailed;
   }
@@ -70,7 +73,7 @@ HelperEcho CIcmpHelperEcho::Echo(unsigned long address, const EchoExpectation& e
   const DWORD count = events[1] ? 2 : 1;
   const DWORD slice = stop && !events[1] ? kStopSliceMs : INFINITE;
   const ULONGLONG until = GetTickCount64() + waitMs + kHelperGraceMs;
-  while (replies == 0) {
+  while (pending) {
     if (stop && stop->IsSet()) {
       Abandon(request.release());
       return HelperEcho::kStopped;

@@ -307,7 +307,12 @@ TEST_F(PingNetns, TheIcmpHelperMeasuresAsTheRawSocketDoes) {
   }
   std::printf("mean through the helper %.3f ms, through the raw socket %.3f ms\n", helperUnit.GetAvgDelay(),
               rawUnit.GetAvgDelay());
-  EXPECT_NEAR(helperUnit.GetAvgDelay(), rawUnit.GetAvgDelay(), 1.0);
+  // The helper times the echo where it is sent and received, the raw
+  // engine in this process, which sees the answer later when this process
+  // is slow (several milliseconds under an emulated 32-bit loader): so the
+  // helper's mean is held between the responder's delay and the raw one's.
+  EXPECT_GE(helperUnit.GetAvgDelay(), helper.delayMs);
+  EXPECT_LE(helperUnit.GetAvgDelay(), rawUnit.GetAvgDelay() + 1.0);
 
   // A stop during the helper's wait ends the series at once, unreported.
   RefusedEchoSocket silent(kSilentAddress, WSAEACCES);
