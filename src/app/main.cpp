@@ -24,12 +24,30 @@ const wchar_t kInstanceMutex[] = L"KALTO.single.instance";
 const wchar_t kMainWindowClass[] = L"kalto.mainwnd";
 const UINT kIconResource = 107;
 
-// A second start brings the running window forward and ends.
-void BringRunningInstanceForward() {
-  HWND running = FindWindowW(kMainWindowClass, nullptr);
-  if (!running) return;
+// How long a second start waits for the window of a first one that is
+// still starting.
+const DWORD kRunningWindowWaitMs = 3000;
+
+// A second start brings the running window forward; false when there is
+// none to show: a silent run's window is hidden, and a first copy that is
+// still starting may have none yet.
+bool BringRunningInstanceForward() {
+  HWND running = nullptr;
+  for (DWORD waited = 0; !(running = FindWindowW(kMainWindowClass, nullptr)) && waited < kRunningWindowWaitMs;
+       waited += 100) {
+    Sleep(100);
+  }
+  if (!running || !IsWindowVisible(running)) return false;
   if (IsIconic(running)) ShowWindow(running, SW_SHOWNOACTIVATE);
   SetForegroundWindow(running);
+  return true;
+}
+
+// Tells the user, who saw no window come forward, that a copy runs already.
+void ShowAlreadyRunning() {
+  LOG_FUNC_TAG(LOG_LEVEL_INFO, "wWinMain", "another instance runs without a window to show");
+  MessageBoxW(nullptr, DllResourceMgr::LoadStringW("s.app.busy"), DllResourceMgr::LoadStringW("s.app.name"),
+              MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
 }
 
 // The arguments after the program's name.
@@ -48,9 +66,14 @@ std::vector<std::wstring> LaunchArguments() {
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int) {
   // Before anything else may load a DLL: never one from the program's folder.
   const bool dllSearchRestricted = corekit::RestrictDllSearchToSystem();
+  // Until the start is sure to run, its lines stay in memory: a start that
+  // ends at once (the usage, a refused command line or report path, a
+  // second copy) answers on the console or on screen, and makes no log
+  // file that would push out one of the kept logs.
+  CLogWrapper::Instance()->HoldLines();
   LOG_FUNC_TAG(LOG_LEVEL_INFO, "wWinMain", "_tWinMain");
 
-  const LaunchRequest request = ParseLaunchArguments(LaunchArguments());
+  LaunchRequest request = ParseLaunchArguments(LaunchArguments());
   if (request.mode == LaunchMode::Usage) {
     WriteToConsole(LaunchUsage(), false);
     return 0;
@@ -61,6 +84,12 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int) {
     return kExitCouldNotRun;
   }
   const bool silent = request.mode == LaunchMode::SilentReport;
+  // A task run as SYSTEM starts in System32 (SysWOW64 for this 32-bit
+  // program): a relative path is made whole now, and shown whole.
+  if (silent) request.strReportPath = FullReportPath(request.strReportPath);
+
+  const char* language = app::LanguageTagFor(GetSystemDefaultLangID());
+  DllResourceMgr::instance()->LoadSkin("kalto", language);
 
   HANDLE mutex = CreateMutexW(nullptr, TRUE, kInstanceMutex);
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -70,7 +99,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int) {
       WriteToConsole(L"kalto: another instance is running\r\n", true);
       return kExitCouldNotRun;
     }
-    BringRunningInstanceForward();
+    if (!BringRunningInstanceForward()) ShowAlreadyRunning();
     return 0;
   }
   if (silent && !CanWriteReportFile(request.strReportPath)) {
@@ -78,6 +107,8 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int) {
     if (mutex) CloseHandle(mutex);
     return kExitCouldNotRun;
   }
+  CLogWrapper::Instance()->ReleaseLines();
+  if (silent) LOG_FUNC_TAG(LOG_LEVEL_INFO, "wWinMain", "report = " << request.strReportPath);
 
   LOG_FUNC_TAG(LOG_LEVEL_INFO, "wWinMain",
                "DLL search: " << (dllSearchRestricted ? "system folder only"
@@ -85,9 +116,6 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int) {
   WSADATA wsaData;
   WSAStartup(0x0101, &wsaData);
   theWmiInfo.InitWmi();
-
-  const char* language = app::LanguageTagFor(GetSystemDefaultLangID());
-  DllResourceMgr::instance()->LoadSkin("kalto", language);
   CPaintManagerUI::SetTextResolver([](const std::string& key) { return std::wstring(DllResourceMgr::LoadStringW(key.c_str())); });
 
   CPaintManagerUI::SetInstance(hInstance);
@@ -116,5 +144,9 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int) {
   WSACleanup();
   if (mutex) CloseHandle(mutex);
   if (!silent) return 0;
-  return ran ? DelegateMain::GetSilentExitCode() : kExitCouldNotRun;
+  const int code = ran ? DelegateMain::GetSilentExitCode() : kExitCouldNotRun;
+  WriteToConsole((code == kExitCouldNotRun ? L"kalto: no report written to " : L"kalto: report written to ") +
+                     request.strReportPath + L"\r\n",
+                 code == kExitCouldNotRun);
+  return code;
 }

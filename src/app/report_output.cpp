@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "corekit/log.h"
 #include "corekit/textconv.h"
 
@@ -30,11 +32,68 @@ ReportClock ReportClockNow() {
 
 namespace {
 
+// A file held by another program is tried again for this long, in steps.
+constexpr int kSharedRetries = 20;
+constexpr DWORD kSharedRetryMs = 100;
+
 std::wstring TemporaryPath(const std::wstring& path) {
   return path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
 }
 
+// Runs `attempt` again while it fails because another program holds the
+// file, up to about two seconds; the last error stays for the caller.
+bool RetryWhileHeld(const std::function<bool()>& attempt) {
+  for (int retry = 0;; ++retry) {
+    if (attempt()) return true;
+    const DWORD error = GetLastError();
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || retry == kSharedRetries) return false;
+    Sleep(kSharedRetryMs);
+  }
+}
+
+// A report already at `path` can be replaced: not read-only, and opened for
+// writing and deleting, as the rename will, beside whoever else reads it.
+bool CanReplaceReport(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;  // nothing there yet
+  const std::string shown = corekit::WideToUtf8(path);
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    LOG_FUNC(LOG_LEVEL_ERROR, "report " << shown << " is a folder");
+    return false;
+  }
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    LOG_FUNC(LOG_LEVEL_ERROR, "report " << shown << " is read-only");
+    return false;
+  }
+  HANDLE file = INVALID_HANDLE_VALUE;
+  const bool opened = RetryWhileHeld([&] {
+    file = CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file != INVALID_HANDLE_VALUE;
+  });
+  if (!opened) {
+    LOG_FUNC(LOG_LEVEL_ERROR, "report " << shown << " cannot be replaced err = "
+                                        << static_cast<unsigned long>(GetLastError()));
+    return false;
+  }
+  CloseHandle(file);
+  return true;
+}
+
 }  // namespace
+
+std::wstring FullReportPath(const std::wstring& path) {
+  const DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  std::wstring full(length, L'\0');
+  const DWORD written = length ? GetFullPathNameW(path.c_str(), length, &full[0], nullptr) : 0;
+  if (written == 0 || written >= length) {
+    LOG_FUNC(LOG_LEVEL_ERROR, "GetFullPathNameW failed for " << corekit::WideToUtf8(path)
+                                                            << " err = " << static_cast<unsigned long>(GetLastError()));
+    return path;
+  }
+  full.resize(written);
+  return full;
+}
 
 bool CanWriteReportFile(const std::wstring& path) {
   HANDLE file = CreateFileW(TemporaryPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -45,12 +104,7 @@ bool CanWriteReportFile(const std::wstring& path) {
     return false;
   }
   CloseHandle(file);
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    LOG_FUNC(LOG_LEVEL_ERROR, "report " << corekit::WideToUtf8(path) << " is a folder");
-    return false;
-  }
-  return true;
+  return CanReplaceReport(path);
 }
 
 void WriteToConsole(const std::wstring& text, bool bError) {
@@ -84,7 +138,9 @@ bool WriteReportFile(const std::wstring& path, const std::string& bytes) {
                      written == bytes.size() && FlushFileBuffers(file);
   const DWORD writeError = GetLastError();
   CloseHandle(file);
-  if (!whole || !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!whole || !RetryWhileHeld([&] {
+        return MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+      })) {
     LOG_FUNC(LOG_LEVEL_ERROR, "report " << shown << " not written err = "
                                         << static_cast<unsigned long>(whole ? GetLastError() : writeError));
     DeleteFileW(temporary.c_str());

@@ -17,6 +17,9 @@ std::mutex& LogMutex() {
   return mutex;
 }
 
+// Lines held before the file is made: a start's first few, never a run's.
+constexpr size_t kMaxHeldLines = 256;
+
 const char* LevelName(int level) {
   switch (level) {
     case LOG_LEVEL_ERROR: return "ERROR";
@@ -123,7 +126,23 @@ void CLogWrapper::WriteLog(int level, int /*module*/, const char* text) {
                 corekit::CurrentThreadId(), LevelName(level));
   std::string line(prefix);
   line += text ? text : "";
-  m_pFile->Append(line);
+  if (!m_bHolding) {
+    m_pFile->Append(line);
+  } else if (m_vecHeld.size() < kMaxHeldLines) {
+    m_vecHeld.push_back(std::move(line));
+  }
+}
+
+void CLogWrapper::HoldLines() {
+  std::lock_guard<std::mutex> lock(LogMutex());
+  m_bHolding = true;
+}
+
+void CLogWrapper::ReleaseLines() {
+  std::lock_guard<std::mutex> lock(LogMutex());
+  m_bHolding = false;
+  for (const std::string& line : m_vecHeld) m_pFile->Append(line);
+  m_vecHeld.clear();
 }
 
 // ---- line shapes ---------------------------------------------------------

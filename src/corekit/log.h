@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 enum LogLevel {
   LOG_LEVEL_ERROR = 0,
@@ -63,10 +64,19 @@ class CLogWrapper {
   // The newest files kept in the folder; older ones are deleted at start.
   static constexpr int kKeptFiles = 10;
 
+  // Keeps the lines in memory instead of writing them, until ReleaseLines:
+  // a start that ends before it has anything to do then makes no file, so
+  // it costs none of the kept logs.
+  void HoldLines();
+  // Writes the held lines, and from then on every line, to the file.
+  void ReleaseLines();
+
  private:
   CLogWrapper();
   ~CLogWrapper();
   std::unique_ptr<LogFile> m_pFile;
+  bool m_bHolding = false;
+  std::vector<std::string> m_vecHeld;
 };
 
 namespace corekit {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "corekit/log.h"
 #include "ping/echo_sequence.h"
 #include "ping/ping_clock.h"
@@ -11,7 +13,11 @@ constexpr uint32_t kReplyWaitMs = 2000;
 constexpr int kReceiveBufferSize = 256;
 // Datagrams read per wake-up; more left waiting signal the event again.
 constexpr int kMaxReadsPerWake = 64;
+
+std::atomic<EchoSocketOpener> g_socketOpener{nullptr};
 }  // namespace
+
+void SetEchoSocketOpener(EchoSocketOpener opener) { g_socketOpener = opener; }
 
 CPing::CPing(const std::string& host) : m_strHost(host) {}
 
@@ -22,6 +28,7 @@ void CPing::Close() {
   if (m_hEvent != WSA_INVALID_EVENT) WSACloseEvent(m_hEvent);
   m_socket = INVALID_SOCKET;
   m_hEvent = WSA_INVALID_EVENT;
+  m_helper.Close();
   m_bIsInitSucc = false;
 }
 
@@ -40,11 +47,21 @@ int CPing::Init() {
   Resolve();
   LOG_METHOD(LOG_LEVEL_INFO, "strIP = " << m_strIP << ", " << m_strHost);
   if (m_strIP.empty()) return 0;
-  m_hEvent = WSACreateEvent();
   m_nId = GetCurrentProcessId();
   m_nPeer = inet_addr(m_strIP.c_str());
-  m_socket = OpenEchoSocket(m_nPeer);
-  if (m_socket == INVALID_SOCKET || m_hEvent == WSA_INVALID_EVENT) {
+  const EchoSocketOpener opener = g_socketOpener.load();
+  int error = 0;
+  m_socket = (opener ? opener : OpenEchoSocket)(m_nPeer, &error);
+  if (m_socket == INVALID_SOCKET) {
+    // Raw sockets are an administrator's; the ICMP helper is everyone's.
+    if (error != WSAEACCES || !m_helper.Open()) return 0;
+    m_bIsInitSucc = true;
+    LOG_METHOD(LOG_LEVEL_INFO, "echoes to " << m_strIP << " go through the ICMP helper, the raw socket is refused");
+    return 1;
+  }
+  m_hEvent = WSACreateEvent();
+  if (m_hEvent == WSA_INVALID_EVENT) {
+    LOG_METHOD(LOG_LEVEL_ERROR, "WSACreateEvent failed err = " << WSAGetLastError());
     Close();
     return 0;
   }
@@ -54,13 +71,15 @@ int CPing::Init() {
     return 0;
   }
   m_bIsInitSucc = true;
+  LOG_METHOD(LOG_LEVEL_INFO, "echoes to " << m_strIP << " go through the raw socket");
   return 1;
 }
 
-SOCKET OpenEchoSocket(unsigned long peer) {
+SOCKET OpenEchoSocket(unsigned long peer, int* error) {
   SOCKET s = WSASocketW(AF_INET, SOCK_RAW, IPPROTO_ICMP, nullptr, 0, 0);
   if (s == INVALID_SOCKET) {
-    LOG_FUNC(LOG_LEVEL_ERROR, "WSASocket FAILED err = " << WSAGetLastError());
+    *error = WSAGetLastError();
+    LOG_FUNC(LOG_LEVEL_ERROR, "WSASocket FAILED err = " << *error);
     return INVALID_SOCKET;
   }
   // Connected, the socket is handed only what `peer` sends, instead of
@@ -69,7 +88,8 @@ SOCKET OpenEchoSocket(unsigned long peer) {
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = peer;
   if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == SOCKET_ERROR) {
-    LOG_FUNC(LOG_LEVEL_ERROR, "connect of the echo socket failed err = " << WSAGetLastError());
+    *error = WSAGetLastError();
+    LOG_FUNC(LOG_LEVEL_ERROR, "connect of the echo socket failed err = " << *error);
     closesocket(s);
     return INVALID_SOCKET;
   }
@@ -87,6 +107,18 @@ int CPing::PingCore(unsigned long address, EchoResult* out, const EchoStop* stop
   // lookup) sends nothing more.
   if (stop && stop->IsSet()) return 0;
   const EchoExpectation expected = {static_cast<uint16_t>(m_nId & 0xFFFF), NextEchoSequence(), GetPingClockMs()};
+  if (m_helper.IsOpen()) {
+    switch (m_helper.Echo(address, expected, kReplyWaitMs, out, stop)) {
+      case HelperEcho::kAnswered:
+        return 1;
+      case HelperEcho::kTimedOut:
+        LOG_METHOD(LOG_LEVEL_INFO, "Ping Timeout " << m_strHost << ", " << m_strIP);
+        return 0;
+      case HelperEcho::kStopped:
+      case HelperEcho::kFailed:
+        return 0;
+    }
+  }
   BuildEchoRequest(m_pPacket, expected.id, expected.seq, expected.sentMs);
 
   // The socket is connected to the host, and Winsock refuses sendto on a

@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """The run reports of kalto.exe under Wine: the command line (usage, a bad
-argument, a report path that cannot be written), a silent run against the
-stand-ins whose JSON report and exit code agree with the log's findings,
-with its window never shown and a second silent run refused meanwhile, and
-on the end-of-run page of an interactive run the copy control, Ctrl+C and
-the Save dialog in both formats, driven with the mouse and keyboard.
+argument, a report path that cannot be written, is read-only or held by
+another program), none of which costs a kept log; a silent run to a
+relative path against the stand-ins whose JSON report and exit code agree
+with the log's findings, with its window never shown and a second silent
+run refused meanwhile; the same run as a user without root; and on the
+end-of-run page of an interactive run the copy control, Ctrl+C and the Save
+dialog in both formats, driven with the mouse and keyboard. Every JSON
+report is validated against docs/report.schema.json.
 
 Runs in the private network namespace of black_box_test.py, with its
 stand-ins. Usage: report_black_box_test.py <build-dir>
@@ -18,6 +21,8 @@ import tempfile
 import time
 import unittest
 
+import jsonschema
+
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from black_box_test import ITEM_KEYS, SERVERS, SLOW_ADDRESS_SECONDS, Findings, namespace_arguments  # noqa: E402
 from kalto_driver import Display, KaltoSession, ROOT  # noqa: E402
@@ -26,6 +31,17 @@ from standin_control import ADDRESS_PATH, control  # noqa: E402
 BUILD = None
 PREFIX = None
 EXIT_COULD_NOT_RUN = 3
+NOBODY = 65534
+with open(os.path.join(ROOT, "docs", "report.schema.json"), encoding="utf-8") as schema_file:
+    REPORT_SCHEMA = json.load(schema_file)
+
+
+def read_report(path):
+    """The JSON report at `path`, valid against the published schema."""
+    with open(path, encoding="utf-8") as f:
+        data = json.load(f)
+    jsonschema.Draft7Validator(REPORT_SCHEMA).validate(data)
+    return data
 
 
 def drive_c(*parts):
@@ -52,13 +68,13 @@ class Reports(unittest.TestCase):
         # Whatever a failed case left running in the namespace's Wine session.
         subprocess.run(["wineserver", "-k"], env=dict(self.env, WINEPREFIX=os.path.join(PREFIX, "wineprefix")))
 
-    def kalto(self, *args):
+    def kalto(self, *args, cwd=None):
         """Starts kalto.exe with `args`; its output goes to a file, not a pipe,
         which Wine's service processes would hold open."""
         out = tempfile.TemporaryFile()
         process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), PREFIX,
                                     os.path.join(BUILD, "few_echoes", "kalto.exe"), *args],
-                                   env=self.env, stdout=out, stderr=subprocess.STDOUT)
+                                   env=self.env, stdout=out, stderr=subprocess.STDOUT, cwd=cwd)
         process.out = out
         return process
 
@@ -76,6 +92,7 @@ class Reports(unittest.TestCase):
                               env=self.env, capture_output=True)
 
     def test_command_line(self):
+        logs = self.log_files()
         code, out = self.finish(self.kalto("/?"))
         self.assertEqual(code, 0, out)
         self.assertIn("/report <path>", out)
@@ -93,6 +110,39 @@ class Reports(unittest.TestCase):
         self.assertFalse(os.path.exists(missing))
         self.assertEqual(set(os.listdir(drive_c())), before)
 
+        # A report that cannot be replaced, read-only or held by another
+        # program, is refused before the run, not after it.
+        target = drive_c("kept-report.json")
+        with open(target, "w") as f:
+            f.write("{}")
+        os.chmod(target, 0o444)
+        code, out = self.finish(self.kalto("/report", "C:\\kept-report.json"), 60)
+        self.assertEqual(code, EXIT_COULD_NOT_RUN, out)
+        self.assertIn("cannot be written to C:\\kept-report.json", out)
+        os.chmod(target, 0o644)
+        flag = drive_c("holding.flag")
+        holder = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), PREFIX,
+                                   os.path.join(BUILD, "tests", "e2e", "file_holder.exe"), "C:\\kept-report.json",
+                                   "C:\\holding.flag"], env=self.env, stdout=subprocess.DEVNULL)
+        try:
+            deadline = time.time() + 60
+            while not os.path.exists(flag) and time.time() < deadline:
+                time.sleep(0.2)
+            self.assertTrue(os.path.exists(flag), "the holder holds the report")
+            code, out = self.finish(self.kalto("/report", "C:\\kept-report.json"), 60)
+            self.assertEqual(code, EXIT_COULD_NOT_RUN, out)
+            self.assertIn("cannot be written to C:\\kept-report.json", out)
+        finally:
+            remove(flag)
+            holder.wait(60)
+        with open(target) as f:
+            self.assertEqual(f.read(), "{}", "left as it was")
+        remove(target)
+        self.assertEqual(self.log_files(), logs, "starts that ran nothing cost no kept log")
+
+    def log_files(self):
+        return sorted(glob.glob(drive_c("users", "*", "AppData", "Roaming", "Orvane", "KALTO", "log", "kalto_*.log")))
+
     def test_silent_run(self):
         report, second = drive_c("silent-report.json"), drive_c("second-report.json")
         remove(report, second)
@@ -100,7 +150,8 @@ class Reports(unittest.TestCase):
         # A late address answer keeps the run going while the second start
         # and the reads of its window take their turns, even on a slow machine.
         control("/set", path=ADDRESS_PATH, mode="delay", arg=str(SLOW_ADDRESS_SECONDS))
-        first = self.kalto("/report", "C:\\silent-report.json")
+        # A path relative to the current folder, as a scheduled task may give.
+        first = self.kalto("/report", "silent-report.json", cwd=drive_c())
         try:
             self.assertEqual(self.reader("wait", "60").returncode, 0, "the window of the run exists")
             # Hidden: it can never come to the foreground.
@@ -115,8 +166,8 @@ class Reports(unittest.TestCase):
             control("/reset")
             if first.poll() is None:
                 first.kill()
-        with open(report, encoding="utf-8") as f:
-            data = json.load(f)
+        self.assertIn("report written to C:\\silent-report.json", out)
+        data = read_report(report)
         self.assertEqual(glob.glob(drive_c("silent-report.json.*.tmp")), [], "the temporary file was renamed")
 
         verdicts = {item["type"]: item["verdict"] for item in data["items"]}
@@ -131,7 +182,9 @@ class Reports(unittest.TestCase):
         self.assertEqual(data["language"], "en_US")
 
         # The media servers as the log found them.
-        findings = Findings(self.silent_log(started))
+        log = self.silent_log(started)
+        self.assertIn("report = C:\\silent-report.json", log)
+        findings = Findings(log)
         servers = {server["host"]: server for server in next(i for i in data["items"] if i["type"] == 9)["servers"]}
         passed = 0
         for name, host, address, _, _ in SERVERS:
@@ -145,6 +198,49 @@ class Reports(unittest.TestCase):
         site = next(i for i in data["items"] if i["type"] == 8)["findings"]
         self.assertEqual(site["clientIp"], findings.client_ip)
         self.assertEqual(site["region"], findings.region)
+
+
+    def test_silent_run_as_a_standard_user(self):
+        """Wine gives a user without root an unprivileged echo socket for the
+        raw one where net.ipv4.ping_group_range lets it, so all six servers
+        are measured as for root; the refusal a standard user meets on
+        Windows is tested by ping_loopback_test and ping_netns_test."""
+        home = os.path.join(PREFIX, "standard-user")
+        os.makedirs(home, exist_ok=True)
+        os.chown(home, NOBODY, NOBODY)
+        report = os.path.join(home, "wineprefix", "drive_c", "user-report.json")
+        remove(report)
+        subprocess.run(["sysctl", "-qw", "net.ipv4.ping_group_range=0 2147483647"], check=True)
+        # The Wine loader is chosen anew for that user, who may not reach
+        # the 32-bit emulator that root's set-up installed.
+        env = {k: v for k, v in self.env.items() if not k.startswith("KALTO_WINE")}
+        out = tempfile.TemporaryFile()
+        code = subprocess.call(["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups",
+                                os.path.join(ROOT, "tools", "wine-run.sh"), home,
+                                os.path.join(BUILD, "few_echoes", "kalto.exe"), "/report", "C:\\user-report.json"],
+                               env=dict(env, HOME=home, USER="nobody"), stdout=out, stderr=subprocess.STDOUT,
+                               timeout=600)
+        out.seek(0)
+        text = out.read().decode("utf-8", "replace")
+        if code == 77:
+            self.skipTest(text.strip())
+        self.assertIn(code, (0, 1, 2), text)
+        data = read_report(report)
+        logs = sorted(glob.glob(os.path.join(home, "wineprefix", "drive_c", "users", "*", "AppData", "Roaming",
+                                             "Orvane", "KALTO", "log", "kalto_*.log")), key=os.path.getmtime)
+        with open(logs[-1], encoding="utf-8", errors="replace") as f:
+            log = f.read()
+        self.assertNotIn("WSASocket FAILED", log)
+        findings = Findings(log)
+        servers = {server["host"]: server for server in next(i for i in data["items"] if i["type"] == 9)["servers"]}
+        for _, host, address, delay, lost in SERVERS:
+            figures = findings.figures(host, address)
+            self.assertEqual((servers[host]["roundTripMs"], servers[host]["lossPercent"]), figures, host)
+            if delay is None:
+                self.assertEqual(figures[1], 100, host)
+            else:
+                self.assertGreaterEqual(figures[0], delay, host)
+                self.assertLessEqual(figures[1], lost, host)
 
     def silent_log(self, since):
         """The log of the silent run that began after `since`."""
@@ -196,8 +292,7 @@ class Reports(unittest.TestCase):
             session.wait_for_text("s.ui.report.copied", 10)
 
             self.save_as(session, "C:\\kalto-report.json", saved_json)
-            with open(saved_json, encoding="utf-8") as f:
-                data = json.load(f)
+            data = read_report(saved_json)
             self.assertTrue(data["cancelled"])
             self.assertEqual(data["summary"]["titleKey"], "s.detect.canceled")
             self.assertEqual(sorted(item["name"] for item in data["items"]), sorted(begun))

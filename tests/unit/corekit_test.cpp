@@ -148,6 +148,36 @@ TEST(LogFile, KeepsTheNewestTenFiles) {
   EXPECT_EQ(ReadLines(log.Path()), std::vector<std::string>{"first line of this start"});
 }
 
+TEST(LogFile, HeldLinesCostNoKeptLogUntilReleased) {
+  const fs::path folder = FreshFolder("held");
+  fs::create_directories(folder);
+  for (int day = 1; day <= CLogWrapper::kKeptFiles; ++day) {
+    std::ofstream(folder / LogFile::FileName(2026, 11, day, 8, 0, 0, 100)) << "old\n";
+  }
+  auto names = [&] {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(folder)) found.push_back(entry.path().filename().u8string());
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  const std::vector<std::string> before = names();
+  CLogWrapper::Instance()->SetDirectory(folder.u8string());
+  CLogWrapper::Instance()->HoldLines();
+  LOG_FUNC(LOG_LEVEL_INFO, "held line");
+  EXPECT_EQ(names(), before);
+  EXPECT_EQ(CLogWrapper::Instance()->GetFilePath(), "");
+
+  CLogWrapper::Instance()->ReleaseLines();
+  LOG_FUNC(LOG_LEVEL_INFO, "later line");
+  const std::vector<std::string> after = names();
+  ASSERT_EQ(after.size(), before.size());
+  EXPECT_EQ(after.front(), before[1]) << "the oldest made room only now";
+  const auto lines = ReadLines(fs::u8path(CLogWrapper::Instance()->GetFilePath()));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find("held line"), std::string::npos);
+  EXPECT_NE(lines[1].find("later line"), std::string::npos);
+}
+
 TEST(LogFile, AnUnwritableFolderCostsTheLogNotTheProgram) {
   const fs::path blocker = FreshFolder("blocked");
   std::ofstream(blocker) << "a file where the folder should be";

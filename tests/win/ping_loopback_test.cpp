@@ -114,7 +114,8 @@ TEST_F(PingLoopback, AStoppedEngineSendsNothing) {
 TEST_F(PingLoopback, TheEngineIsHandedOnlyItsHostsMessages) {
   // Every raw ICMP socket would see every answer of the computer; the
   // engine's sees only what its host sends. (An address no other test pings.)
-  const SOCKET second = OpenEchoSocket(inet_addr("127.0.0.77"));
+  int error = 0;
+  const SOCKET second = OpenEchoSocket(inet_addr("127.0.0.77"), &error);
   ASSERT_NE(second, INVALID_SOCKET);
   auto readable = [&](long waitMs) {
     fd_set set;
@@ -136,6 +137,35 @@ TEST_F(PingLoopback, TheEngineIsHandedOnlyItsHostsMessages) {
   ASSERT_EQ(own.PingCore(inet_addr("127.0.0.77"), &result), 1);
   EXPECT_TRUE(readable(500)) << "the answer from 127.0.0.77 did not reach its socket";
   closesocket(second);
+}
+
+TEST_F(PingLoopback, ASocketRefusedForWantOfRightsFallsBackToTheIcmpHelper) {
+  {
+    RefusedEchoSocket refused("127.0.0.1", WSAEACCES);
+    CPing ping("127.0.0.1");
+    ASSERT_EQ(ping.Init(), 1);
+    EXPECT_TRUE(ping.UsesIcmpHelper());
+    EchoResult result = {};
+    ASSERT_EQ(ping.PingCore(inet_addr("127.0.0.1"), &result), 1);
+    EXPECT_EQ(result.bytes, 32);
+    EXPECT_GT(result.ttl, 0);
+    EXPECT_GE(result.rttMs, 0);
+    EchoStop stopped;
+    stopped.Set();
+    EXPECT_EQ(ping.PingCore(inet_addr("127.0.0.1"), &result, &stopped), 0);
+    EXPECT_EQ(ping.PingCore(inet_addr("127.0.0.1"), nullptr), 1) << "without a result it only sends";
+  }
+  // Any other failure to open the socket fails the attempt, as it always did.
+  RefusedEchoSocket failing("127.0.0.1", WSAENETDOWN);
+  CPing ping("127.0.0.1");
+  EXPECT_EQ(ping.Init(), 0);
+  EXPECT_FALSE(ping.UsesIcmpHelper());
+  RecordingSink sink;
+  CPingUnit unit(&sink, "127.0.0.1", 100);
+  ASSERT_EQ(unit.Start(), 1);
+  ASSERT_TRUE(sink.WaitForReports(1, kSeriesTimeoutMs));
+  EXPECT_EQ(unit.GetSeries().GetPingCount(), 5);
+  EXPECT_EQ(unit.GetLossRate(), 1.0);
 }
 
 TEST_F(PingLoopback, AStopEndsWaitsAtOnce) {

@@ -1,6 +1,7 @@
 #include "ping_test_support.h"
 
 #include "ping/echo_packet.h"
+#include "ping/ping.h"
 #include "skinkit/resource_mgr.h"
 
 IcmpListener::IcmpListener() : m_socket(WSASocketW(AF_INET, SOCK_RAW, IPPROTO_ICMP, nullptr, 0, 0)) {
@@ -31,6 +32,25 @@ int IcmpListener::CountOwnRequests(DWORD ms) {
   }
   return count;
 }
+
+namespace {
+unsigned long g_refusedPeer = 0;
+int g_refusal = 0;
+
+SOCKET RefusingOpener(unsigned long peer, int* error) {
+  if (peer != g_refusedPeer) return OpenEchoSocket(peer, error);
+  *error = g_refusal;
+  return INVALID_SOCKET;
+}
+}  // namespace
+
+RefusedEchoSocket::RefusedEchoSocket(const char* address, int error) {
+  g_refusedPeer = inet_addr(address);
+  g_refusal = error;
+  SetEchoSocketOpener(RefusingOpener);
+}
+
+RefusedEchoSocket::~RefusedEchoSocket() { SetEchoSocketOpener(nullptr); }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;

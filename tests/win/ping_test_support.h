@@ -40,6 +40,17 @@ class IcmpListener {
   SOCKET m_socket;
 };
 
+// While it lives, the engines' raw socket to `address` is refused with
+// `error` (WSAEACCES: as Windows refuses it to a standard user); other
+// addresses get theirs.
+class RefusedEchoSocket {
+ public:
+  RefusedEchoSocket(const char* address, int error);
+  ~RefusedEchoSocket();
+  RefusedEchoSocket(const RefusedEchoSocket&) = delete;
+  RefusedEchoSocket& operator=(const RefusedEchoSocket&) = delete;
+};
+
 // Handles this thread's messages until `done` holds or `timeoutMs` passed;
 // returns `done`'s last answer.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);

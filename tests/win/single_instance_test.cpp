@@ -1,9 +1,11 @@
-// One instance only: kalto.exe started as separate processes.
+// kalto.exe started as separate processes: one instance only, a visible
+// answer to every start, and a start that asks no standard user for rights.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -54,6 +56,33 @@ int CountWindows() {
   return count;
 }
 
+BOOL CALLBACK FindMessageBox(HWND window, LPARAM search) {
+  auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(search);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  wchar_t name[16];
+  if (pid != found->first || !IsWindowVisible(window) || !GetClassNameW(window, name, 16) ||
+      std::wstring(name) != L"#32770") {
+    return TRUE;
+  }
+  found->second = window;
+  return FALSE;
+}
+
+// A start that has no window to bring forward says so in a message box,
+// and ends once it is closed.
+void ExpectAnswerOnScreen(HANDLE process) {
+  std::pair<DWORD, HWND> search(GetProcessId(process), nullptr);
+  const DWORD start = GetTickCount();
+  while (EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&search)) && GetTickCount() - start < 20000) Sleep(100);
+  ASSERT_NE(search.second, nullptr) << "no message shown";
+  wchar_t text[512] = {};
+  GetDlgItemTextW(search.second, 0xFFFF, text, 512);  // the message's static text
+  EXPECT_NE(std::wstring(text).find(L"KALTO"), std::wstring::npos) << "the message names the program";
+  PostMessageW(search.second, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(ExitCodeWithin(process, 20000), 0u);
+}
+
 class SingleInstance : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -94,17 +123,47 @@ TEST_F(SingleInstance, AMinimisedFirstWindowIsRestored) {
   EXPECT_EQ(CountWindows(), 1);
 }
 
-TEST(SingleInstanceStarting, AnExistingMutexWithoutAWindowEndsTheSecondStart) {
-  // As while the first copy is still starting: the mutex exists, its window not yet.
+TEST(SingleInstanceStarting, AnExistingMutexWithoutAWindowIsAnsweredOnScreen) {
+  // As while the first copy is still starting: the mutex exists, its window
+  // not yet; or a silent run holds it, whose window is hidden.
   HANDLE mutex = CreateMutexW(nullptr, TRUE, L"KALTO.single.instance");
   ASSERT_NE(mutex, nullptr);
   ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
   HANDLE second = Launch();
   ASSERT_NE(second, nullptr);
-  EXPECT_EQ(ExitCodeWithin(second, 20000), 0u);
+  ExpectAnswerOnScreen(second);
   CloseHandle(second);
   EXPECT_EQ(FindWindowW(kMainWindowClass, nullptr), nullptr);
+
+  WNDCLASSW windowClass = {};
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = kMainWindowClass;
+  ASSERT_NE(RegisterClassW(&windowClass), 0);
+  HWND hidden = CreateWindowW(kMainWindowClass, L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                              windowClass.hInstance, nullptr);
+  ASSERT_NE(hidden, nullptr);
+  second = Launch();
+  ASSERT_NE(second, nullptr);
+  ExpectAnswerOnScreen(second);
+  CloseHandle(second);
+  EXPECT_FALSE(IsWindowVisible(hidden)) << "a silent run's window stays hidden";
+  DestroyWindow(hidden);
+  UnregisterClassW(kMainWindowClass, windowClass.hInstance);
   CloseHandle(mutex);
+}
+
+TEST(Elevation, OnlyAnAdministratorIsAskedForRights) {
+  // "highestAvailable": an administrator is asked to elevate, a standard
+  // user starts as is. (Wine asks nobody, so the manifest is what shows it.)
+  HMODULE program = LoadLibraryExW(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(program, nullptr);
+  HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(program, found))),
+                             SizeofResource(program, found));
+  EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"highestAvailable\""), std::string::npos) << manifest;
+  FreeLibrary(program);
 }
 
 }  // namespace
