@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # ctest fixture for the Windows tests of one build tree.
-#   test-env.sh start <build-dir>  starts an Xvfb display and a persistent wineserver
-#   test-env.sh stop <build-dir>   stops both
+#   test-env.sh start <build-dir>  starts an Xvfb display, and Wine's desktop
+#                                  process on it (tools/wine-desktop.sh)
+#   test-env.sh stop <build-dir>   stops them
 set -euo pipefail
 action=$1
 build=$(cd "$2" && pwd)
@@ -23,13 +24,14 @@ start)
   echo "export DISPLAY=:$display" >"$envfile"
   source "$(dirname "$0")/wine-env.sh" "$build"
   [ -f "$WINEPREFIX/.kalto-ready" ] || exit 1
-  wineserver -p </dev/null >/dev/null 2>&1
+  # A wineserver that stays, and Wine's desktop process, ready before the first test.
+  "$(dirname "$0")/wine-desktop.sh" "$build"
   echo "test display :$display, prefix $WINEPREFIX"
   ;;
 stop)
   if [ -d "$build/wineprefix" ]; then WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true; fi
   if [ -f "$build/xvfb.pid" ]; then kill "$(cat "$build/xvfb.pid")" 2>/dev/null || true; rm -f "$build/xvfb.pid"; fi
-  rm -f "$envfile"
+  rm -f "$envfile" "$build/desktop.state"
   ;;
 *) echo "usage: $0 start|stop <build-dir>" >&2; exit 2 ;;
 esac

@@ -4,12 +4,18 @@
 # Exits 77 (skipped) for a 32-bit program on a machine that cannot run one.
 # The prefix is created once per build tree; the display is the build tree's
 # Xvfb (see test-env.sh) unless DISPLAY is already set by the caller.
+# KALTO_DESKTOP_KEEPER=0: no keeper of Wine's desktop is started.
 set -euo pipefail
 build=$(cd "$1" && pwd); shift
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh" "$build"
 if ! kalto_can_run "$1"; then
   echo "wine-run: this machine runs no 32-bit processes, nor an emulator for them (tools/setup.sh installs it), so $(basename "$1") cannot run here; skipped"
   exit 77
+fi
+# Wine's desktop process up and ready first (tools/wine-desktop.sh), unless
+# the caller asks for none (tools/run.sh on the user's own display).
+if [ "${KALTO_DESKTOP_KEEPER:-1}" = 1 ]; then
+  "$(dirname "${BASH_SOURCE[0]}")/wine-desktop.sh" "$build"
 fi
 # Wine's own service processes outlive the program and would keep a pipe of
 # the caller open, so the program's output goes through a file.

@@ -3,7 +3,7 @@
 button through the accessibility tree, the task manager's "End task" and the
 close button (pressed once the run has ended). Each ends as a user expects:
 the run reaches its end, the program ends and the next start opens a window
-again.
+again, also when Wine's desktop process is slow to come up.
 
 Usage: app_life_test.py <build-dir>
 """
@@ -11,6 +11,7 @@ import glob
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -64,6 +65,24 @@ class AppLife(unittest.TestCase):
         self.assertEqual(self.wait_exit(), 0)
         session.start()  # the single-instance lock went with the program
         self.assertEqual(session.close(), 0)
+
+    def test_a_start_opens_its_window_while_the_desktop_process_comes_up_slowly(self):
+        # A fresh Wine session, whose desktop process is still to come, on a
+        # display that answers nobody for longer than the 10 s for which Wine
+        # waits for that process, and than the program then takes to ask for
+        # it (a 32-bit one on the 64-bit loader is started by a start.exe that
+        # may have waited first), as on a busy machine.
+        prefix = os.path.join(BUILD, "wineprefix")
+        for action in ("-k", "-w"):
+            subprocess.run(["wineserver", action], env=dict(os.environ, WINEPREFIX=prefix))
+        self.display.process.send_signal(signal.SIGSTOP)
+        try:
+            self.session.start_detached()
+            time.sleep(60)
+        finally:
+            self.display.process.send_signal(signal.SIGCONT)
+        self.assertEqual(self.session.reader("wait", "120").returncode, 0, "the main window did not appear")
+        self.assertEqual(self.session.close(), 0)
 
     def test_a_skin_that_cannot_be_read_ends_the_program_without_a_window(self):
         # A copy of the program whose skin archive is not one.
