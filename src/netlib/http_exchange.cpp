@@ -4,6 +4,7 @@
 
 #include "corekit/log.h"
 #include "corekit/textconv.h"
+#include "netlib/http_proxy.h"
 #include "netlib/http_session.h"
 #include "netlib/thread.h"
 
@@ -92,15 +93,24 @@ CHttpExchange::~CHttpExchange() { CloseHandles(); }
 
 bool CHttpExchange::Send(const CHttpUrl& url, const std::string& method, const std::string& target,
                          const std::string& body) {
-  HINTERNET session = HttpSession();
-  if (!session) return false;
   m_strBody = body;
-  m_hConnect = ::WinHttpConnect(session, corekit::Utf8ToWide(url.GetHost()).c_str(),
-                                static_cast<INTERNET_PORT>(url.GetPort()), 0);
+  m_destination = {corekit::Utf8ToWide(url.GetHost()), static_cast<INTERNET_PORT>(url.GetPort()), url.IsSecure(),
+                   corekit::Utf8ToWide(method), corekit::Utf8ToWide(target), corekit::Utf8ToWide(url.GetUrl())};
+  if (NeedsProxyChoice()) {
+    // Finding the proxy may fetch and run a script: not on the caller's thread.
+    Post(shared_from_this(), STEP_CHOOSE_PROXY, 0);
+    return true;
+  }
+  return Open(HttpSession()) && SendRequest();
+}
+
+bool CHttpExchange::Open(HINTERNET session) {
+  if (!session) return false;
+  const Destination& to = m_destination;
+  m_hConnect = ::WinHttpConnect(session, to.host.c_str(), to.port, 0);
   if (!m_hConnect) return false;
-  m_hRequest = ::WinHttpOpenRequest(m_hConnect, corekit::Utf8ToWide(method).c_str(),
-                                    corekit::Utf8ToWide(target).c_str(), nullptr, WINHTTP_NO_REFERER,
-                                    WINHTTP_DEFAULT_ACCEPT_TYPES, url.IsSecure() ? WINHTTP_FLAG_SECURE : 0);
+  m_hRequest = ::WinHttpOpenRequest(m_hConnect, to.method.c_str(), to.target.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                    WINHTTP_DEFAULT_ACCEPT_TYPES, to.secure ? WINHTTP_FLAG_SECURE : 0);
   if (!m_hRequest) return false;
   Context* context = new Context{shared_from_this()};
   DWORD_PTR contextValue = reinterpret_cast<DWORD_PTR>(context);
@@ -113,10 +123,34 @@ bool CHttpExchange::Send(const CHttpUrl& url, const std::string& method, const s
   if (::WinHttpSetStatusCallback(m_hRequest, StatusCallback, notifications, 0) == WINHTTP_INVALID_STATUS_CALLBACK) {
     return false;
   }
+  m_contextValue = contextValue;
+  return true;
+}
+
+bool CHttpExchange::SendRequest() {
   return ::WinHttpSendRequest(m_hRequest, WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                               m_strBody.empty() ? WINHTTP_NO_REQUEST_DATA : &m_strBody[0],
                               static_cast<DWORD>(m_strBody.size()), static_cast<DWORD>(m_strBody.size()),
-                              contextValue) != FALSE;
+                              m_contextValue) != FALSE;
+}
+
+bool CHttpExchange::LogOnToProxy() {
+  DWORD supported = 0, first = 0, target = 0;
+  if (!::WinHttpQueryAuthSchemes(m_hRequest, &supported, &first, &target)) return false;
+  // Only these two can log on with the user's own credentials.
+  const DWORD scheme = (supported & WINHTTP_AUTH_SCHEME_NEGOTIATE) ? WINHTTP_AUTH_SCHEME_NEGOTIATE
+                       : (supported & WINHTTP_AUTH_SCHEME_NTLM)    ? WINHTTP_AUTH_SCHEME_NTLM
+                                                                   : 0;
+  LOG_METHOD(LOG_LEVEL_INFO, "proxy asks for a logon, schemes = " << static_cast<unsigned long>(supported));
+  if (!scheme) return false;
+  if (!::WinHttpSetCredentials(m_hRequest, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr, nullptr)) {
+    LOG_METHOD(LOG_LEVEL_ERROR, "default credentials refused, error = " << static_cast<unsigned long>(::GetLastError()));
+    return false;
+  }
+  m_bResending = true;
+  if (SendRequest()) return true;
+  m_bResending = false;
+  return false;
 }
 
 bool CHttpExchange::Receive() { return m_hRequest && ::WinHttpReceiveResponse(m_hRequest, nullptr) != FALSE; }
@@ -157,10 +191,20 @@ void CHttpExchange::OnStep(Step step, DWORD value, DWORD api) {
   GateScope scope(m_gate);
   if (!scope.Entered()) return;
   switch (step) {
+    case STEP_CHOOSE_PROXY: {
+      std::wstring proxy;
+      HINTERNET session = ChooseProxy(m_destination.url, proxy) ? HttpSessionThrough(proxy) : HttpSession();
+      if (!Open(session) || !SendRequest()) Fail(true, ::GetLastError());
+      return;
+    }
     case STEP_SENT:
+      if (m_bResending) {
+        m_bResending = false;
+        if (!Receive()) Fail(false, ::GetLastError());
+        return;
+      }
       if (m_bSent) return;
       m_bSent = true;
-      m_strBody.clear();
       m_pSink->OnExchangeSent();
       return;
     case STEP_HEADERS: {
@@ -170,6 +214,11 @@ void CHttpExchange::OnStep(Step step, DWORD value, DWORD api) {
                                  WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
         Fail(false, ::GetLastError());
         return;
+      }
+      // A proxy that wants a logon gets the user's own credentials, once.
+      if (status == HTTP_STATUS_PROXY_AUTH_REQ && !m_bProxyLogonTried) {
+        m_bProxyLogonTried = true;
+        if (LogOnToProxy()) return;
       }
       wchar_t text[32] = {};
       DWORD textSize = sizeof(text) - sizeof(wchar_t);

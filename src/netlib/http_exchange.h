@@ -51,10 +51,16 @@ class CHttpExchange : public std::enable_shared_from_this<CHttpExchange> {
   CThreadWrapper* Thread() const { return m_pThread; }
 
   // A report of WinHTTP, on the network thread.
-  enum Step { STEP_SENT, STEP_HEADERS, STEP_DATA_AVAILABLE, STEP_READ, STEP_ERROR };
+  enum Step { STEP_CHOOSE_PROXY, STEP_SENT, STEP_HEADERS, STEP_DATA_AVAILABLE, STEP_READ, STEP_ERROR };
   void OnStep(Step step, DWORD value, DWORD api);
 
  private:
+  // Opens the connection and request handles in `session`.
+  bool Open(HINTERNET session);
+  bool SendRequest();
+  // Sends the request again with the user's default credentials for the
+  // proxy; false when the proxy's schemes cannot take them.
+  bool LogOnToProxy();
   bool QueryMore();
   void End();
   void Fail(bool connecting, unsigned long error);
@@ -65,7 +71,19 @@ class CHttpExchange : public std::enable_shared_from_this<CHttpExchange> {
   CCallbackGate m_gate;
   HINTERNET m_hConnect = nullptr;
   HINTERNET m_hRequest = nullptr;
-  std::string m_strBody;  // the request body, kept until it is sent
+  struct Destination {
+    std::wstring host;
+    INTERNET_PORT port = 0;
+    bool secure = false;
+    std::wstring method;
+    std::wstring target;
+    std::wstring url;  // the whole URL, for the proxy choice
+  };
+  Destination m_destination;
+  DWORD_PTR m_contextValue = 0;
+  std::string m_strBody;  // the request body, kept for a resend
+  bool m_bProxyLogonTried = false;
+  bool m_bResending = false;  // sent again with credentials: its reply is awaited here
   std::vector<char> m_buffer;
   bool m_bSent = false;
   uint64_t m_nLength = 0;    // the reply's Content-Length, when it has one

@@ -1,4 +1,4 @@
-// The network library's task threads and timers.
+// The network library's task threads, timers and choice of TLS versions.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "netlib/secure_protocols.h"
 #include "netlib/thread.h"
 #include "netlib/timer.h"
 
@@ -352,4 +353,33 @@ TEST(Timer, RepeatingWithZeroIntervalDoesNotSpin) {
   timer.Cancel();
   EXPECT_GE(sink.Count(), 3);
   EXPECT_LE(sink.Count(), 40);  // 10 ms apart at the least
+}
+
+// Windows 10 has no TLS 1.3 in WinHTTP; Windows 7 without its TLS update
+// knows 1.0 alone; a system may refuse every version named.
+TEST(SecureProtocols, TheWholeSetOrEachVersionTheSystemTakes) {
+  const std::vector<netlib::SecureProtocol> wanted = {{0x80, "TLS 1.0"}, {0x200, "TLS 1.1"}, {0x800, "TLS 1.2"},
+                                                      {0x2000, "TLS 1.3"}};
+  struct Case {
+    uint32_t known;  // the versions the system has
+    uint32_t accepted;
+    std::vector<std::string> refused;
+    uint32_t held;   // what the system was last told
+  } cases[] = {
+      {0x2a80, 0x2a80, {}, 0x2a80},
+      {0xa80, 0xa80, {"TLS 1.3"}, 0xa80},
+      {0x80, 0x80, {"TLS 1.1", "TLS 1.2", "TLS 1.3"}, 0x80},
+      {0, 0, {"TLS 1.0", "TLS 1.1", "TLS 1.2", "TLS 1.3"}, 0},
+  };
+  for (const Case& c : cases) {
+    uint32_t held = 0;
+    const netlib::SecureProtocolChoice choice = netlib::ChooseSecureProtocols(wanted, [&](uint32_t flags) {
+      if (flags & ~c.known) return false;
+      held = flags;
+      return true;
+    });
+    EXPECT_EQ(choice.accepted, c.accepted) << c.known;
+    EXPECT_EQ(choice.refused, c.refused) << c.known;
+    EXPECT_EQ(held, c.held) << c.known;
+  }
 }

@@ -85,22 +85,25 @@ class DownloadTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(DownloadTest, WholeFileReplacesTheTargetWithProgressAlongTheWay) {
-  WriteFile(target, "old");
-  DownloadSink sink;
-  ASSERT_EQ(get->StartDownload(kPackageUrl, &sink, target, 0, 0), 0);
-  ASSERT_TRUE(sink.WaitFor(1, 60s));
-  EXPECT_EQ(sink.results, std::vector<int>{HTTP_GET_FILE_OK});
-  EXPECT_EQ(sink.urls[0], kPackageUrl);
-  EXPECT_EQ(get->GetRequestURL(), kPackageUrl);
-  const std::string data = ReadFile(target);
-  ASSERT_EQ(data.size(), kPackageSize);
-  bool pattern = true;
-  for (size_t i = 0; i < data.size() && pattern; ++i) pattern = static_cast<unsigned char>(data[i]) == i % 251;
-  EXPECT_TRUE(pattern);
-  EXPECT_EQ(sink.lastReceived, kPackageSize);
-  EXPECT_EQ(sink.lastTotal, kPackageSize);
-  EXPECT_FALSE(sink.progressWentBack);
-  EXPECT_EQ(FilesIn(folder), std::vector<std::string>{"kalto_setup.exe"});
+  // Over TLS too, from the stand-in's TLS 1.2 port.
+  for (const std::string& url : {kPackageUrl, std::string("https") + kPackageUrl.substr(4)}) {
+    WriteFile(target, "old");
+    DownloadSink sink;
+    ASSERT_EQ(get->StartDownload(url, &sink, target, 0, 0), 0) << url;
+    ASSERT_TRUE(sink.WaitFor(1, 60s)) << url;
+    EXPECT_EQ(sink.results, std::vector<int>{HTTP_GET_FILE_OK}) << url;
+    EXPECT_EQ(sink.urls[0], url);
+    EXPECT_EQ(get->GetRequestURL(), url);
+    const std::string data = ReadFile(target);
+    ASSERT_EQ(data.size(), kPackageSize) << url;
+    bool pattern = true;
+    for (size_t i = 0; i < data.size() && pattern; ++i) pattern = static_cast<unsigned char>(data[i]) == i % 251;
+    EXPECT_TRUE(pattern) << url;
+    EXPECT_EQ(sink.lastReceived, kPackageSize);
+    EXPECT_EQ(sink.lastTotal, kPackageSize);
+    EXPECT_FALSE(sink.progressWentBack);
+    EXPECT_EQ(FilesIn(folder), std::vector<std::string>{"kalto_setup.exe"});
+  }
 
   // The same object downloads again; a chunked body of unknown length too.
   DownloadSink again;

@@ -4,12 +4,23 @@ Windows introduced. Windows refuses to start a program whose import table
 names a function its DLLs do not export, so every such function must be
 looked up at run time (GetProcAddress) with a fallback instead.
 
+Every function the program imports is listed, per DLL, in
+import_floor_reviewed.txt beside this file, once someone has checked it
+against the Windows 7 SP1 floor (the "Requirements" of its documentation).
+An import not listed there fails the test until it is reviewed and added;
+a listed one that is known to be newer fails it too.
+
 Usage: import_floor_test.py <objdump> <kalto.exe> <newer_import_probe.exe>
+       import_floor_test.py --add <objdump> <program.exe>...
+The second form adds every import of the programs (the 32-bit and the 64-bit
+build import slightly different runtime functions) to the reviewed list:
+run it once the new functions it prints were reviewed.
 
 The probe imports two newer functions directly; the check must find them,
 which shows it can fail. The functions the program delay-loads are checked
 too, and the DLLs it imports at start are held to an allow-list.
 """
+import os
 import re
 import struct
 import subprocess
@@ -26,9 +37,10 @@ NEWER_DLL_PREFIXES = ("api-ms-win-", "ext-ms-win-")
 
 # Functions of the DLLs we import that appeared after Windows 7 SP1, by the
 # Windows version that introduced them (from the requirements of each
-# function's documentation). The other DLLs the program imports (comctl32,
-# gdi32, gdiplus, msvcrt, ole32, oleacc, oleaut32, shell32, version) gained
-# nothing since that this program has a use for.
+# function's documentation): a reviewed list that names one is wrong. The
+# other DLLs the program imports (comctl32, comdlg32, gdi32, gdiplus, msimg32,
+# msvcrt, ole32, oleacc, oleaut32, shell32, shlwapi, version) gained nothing
+# since that this program has a use for.
 NEWER_FUNCTIONS = {
     "kernel32.dll": {
         # Windows 8
@@ -70,6 +82,11 @@ NEWER_FUNCTIONS = {
         "WinHttpWebSocketShutdown", "WinHttpWebSocketQueryCloseStatus",
         # Windows 8.1 and 10
         "WinHttpSetProxySettingsPerUser", "WinHttpQueryHeadersEx", "WinHttpReadDataEx",
+    },
+    "advapi32.dll": {
+        # Windows 8: app containers, capabilities, event provider settings
+        "CheckTokenCapability", "CheckTokenMembershipEx", "GetAppContainerNamedObjectPath",
+        "GetAppContainerAce", "EventSetInformation",
     },
     "ws2_32.dll": {
         # Windows 8 and 10
@@ -173,16 +190,55 @@ def newer_imports(table):
     return found
 
 
+REVIEWED = os.path.join(os.path.dirname(os.path.abspath(__file__)), "import_floor_reviewed.txt")
+
+
+def read_reviewed(path=REVIEWED):
+    """The reviewed imports: {dll: {function, ...}}, from "[dll]" sections of
+    one function a line ("#" starts a comment)."""
+    table, dll = {}, None
+    with open(path, encoding="utf-8") as reviewed:
+        for line in reviewed:
+            line = line.split("#", 1)[0].strip()
+            if line.startswith("[") and line.endswith("]"):
+                dll = line[1:-1].lower()
+                table.setdefault(dll, set())
+            elif line and dll:
+                table[dll].add(line)
+    return table
+
+
+def unreviewed(table, reviewed):
+    """The imports, as "dll!function", that the reviewed list lacks."""
+    return ["%s!%s" % (dll, name) for dll, functions in sorted(table.items())
+            for name in sorted(functions - reviewed.get(dll, set()))]
+
+
+def write_reviewed(table, path=REVIEWED):
+    """Rewrites the list's sections from `table`, keeping its header."""
+    with open(path, encoding="utf-8") as reviewed:
+        header = reviewed.read().split("\n[", 1)[0].rstrip("\n")
+    lines = [header]
+    for dll, functions in sorted(table.items()):
+        lines += ["", "[%s]" % dll] + sorted(functions)
+    with open(path, "w", encoding="utf-8") as reviewed:
+        reviewed.write("\n".join(lines) + "\n")
+
+
 class ImportFloor(unittest.TestCase):
-    def test_the_program_imports_nothing_newer_than_windows_7(self):
+    def test_every_import_of_the_program_was_reviewed(self):
         table = imports(OBJDUMP, PROGRAM)
         # The table was read: a Win32 program imports its windows from user32.
         self.assertIn("CreateWindowExW", table.get("user32.dll", set()))
-        self.assertEqual(newer_imports(table), [])
         # A delay-loaded function missing from Windows 7 fails at its first call.
         delayed = delay_imports(PROGRAM)
         self.assertIn("WinHttpOpen", delayed.get("winhttp.dll", set()))
-        self.assertEqual(newer_imports(delayed), [])
+        reviewed = read_reviewed()
+        missing = unreviewed(table, reviewed) + unreviewed(delayed, reviewed)
+        self.assertEqual(missing, [], "check each against Windows 7 SP1, then add it to " + REVIEWED)
+
+    def test_the_reviewed_imports_hold_nothing_newer_than_windows_7(self):
+        self.assertEqual(newer_imports(read_reviewed()), [])
 
     def test_the_program_imports_at_start_only_known_dlls(self):
         table = imports(OBJDUMP, PROGRAM)
@@ -190,11 +246,26 @@ class ImportFloor(unittest.TestCase):
         self.assertEqual(sorted(set(table) - STARTUP_DLLS), [])
 
     def test_a_direct_import_of_a_newer_function_is_found(self):
-        found = newer_imports(imports(OBJDUMP, PROBE))
-        self.assertIn("user32.dll!GetDpiForWindow", found)
-        self.assertIn("kernel32.dll!GetSystemTimePreciseAsFileTime", found)
+        table = imports(OBJDUMP, PROBE)
+        for found in (newer_imports(table), unreviewed(table, read_reviewed())):
+            self.assertIn("user32.dll!GetDpiForWindow", found)
+            self.assertIn("kernel32.dll!GetSystemTimePreciseAsFileTime", found)
+
+
+def add_to_reviewed(objdump, programs):
+    reviewed = read_reviewed()
+    for program in programs:
+        for table in (imports(objdump, program), delay_imports(program)):
+            for name in unreviewed(table, reviewed):
+                print("added " + name)
+            for dll, functions in table.items():
+                reviewed.setdefault(dll, set()).update(functions)
+    write_reviewed(reviewed)
 
 
 if __name__ == "__main__":
+    if sys.argv[1] == "--add":
+        add_to_reviewed(sys.argv[2], sys.argv[3:])
+        sys.exit(0)
     OBJDUMP, PROGRAM, PROBE = sys.argv[1:4]
     unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -3,9 +3,40 @@
 #include <psapi.h>
 #include <winhttp.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 
 #include "corekit/textconv.h"
+
+namespace {
+
+// Secure connections as Windows 7 makes them: TLS 1.0 unless the program
+// asks for more, since there WinHTTP offers 1.1 and 1.2 only when asked.
+// Schannel reads this at the process's first secure connection, so it is set
+// before any test runs.
+class Windows7Tls : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    for (const wchar_t* version : {L"TLS 1.1", L"TLS 1.2", L"TLS 1.3"}) {
+      const std::wstring path =
+          std::wstring(L"SYSTEM\\CurrentControlSet\\Control\\SecurityProviders\\SCHANNEL\\Protocols\\") + version +
+          L"\\Client";
+      HKEY key = nullptr;
+      if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+          ERROR_SUCCESS) {
+        continue;
+      }
+      const DWORD off = 1;
+      RegSetValueExW(key, L"DisabledByDefault", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof(off));
+      RegCloseKey(key);
+    }
+  }
+};
+
+::testing::Environment* const kWindows7Tls = ::testing::AddGlobalTestEnvironment(new Windows7Tls);
+
+}  // namespace
 
 std::string WebStandinAddress() {
   const char* address = std::getenv("KALTO_WEB_STANDIN");
