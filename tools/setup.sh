@@ -15,7 +15,7 @@ packages=(
   wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick librsvg2-bin
   cmake ninja-build googletest libz-mingw-w64-dev fonts-wqy-microhei
   libtinyxml-dev libcjson-dev dpkg-dev clang libclang-rt-14-dev zip python3
-  iproute2 procps util-linux nsis fonts-wine
+  iproute2 procps util-linux nsis fonts-wine pulseaudio pulseaudio-utils
 )
 
 missing() {
