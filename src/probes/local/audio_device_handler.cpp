@@ -26,13 +26,16 @@ int CAudioDeviceHandler::DoDetect() {
   LOG_METHOD(LOG_LEVEL_INFO, "CAudioDeviceHandler::DoDetect()");
   m_vecAudioInput.clear();
   m_vecAudioOutput.clear();
+  m_nMicCapture = MIC_NOT_MEASURED;
+  m_dMicLevelDb.reset();
+  m_bSpeakerMuted.reset();
+  m_nSpeakerVolumePercent.reset();
   EnumDeviceCategory(CLSID_AudioInputDeviceCategory, m_vecAudioInput);
   EnumDeviceCategory(CLSID_AudioRendererCategory, m_vecAudioOutput);
   // Only for the log: the query writes one line per sound device.
   WmiInstanceMap soundDevices;
   theWmiInfo.GetMutilpleItemInfo(L"Win32_SoundDevice", {L"Description", L"Name"}, soundDevices);
 
-  m_nMicCapture = MIC_NOT_MEASURED;
   if (m_vecAudioInput.empty() && m_vecAudioOutput.empty()) return 1;
   // Released before returning, as the device enumeration does, so the
   // worker thread holds no COM initialisation between checks.

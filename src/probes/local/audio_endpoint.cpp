@@ -152,7 +152,6 @@ int RecordFrom(IMMDevice* device, DWORD durationMs, HANDLE stop, double& levelDb
 }  // namespace
 
 void RecordDefaultMicrophone(DWORD durationMs, HANDLE stop, AudioDeviceFindings& audio) {
-  audio.m_dMicLevelDb.reset();
   HRESULT hr = S_OK;
   IMMDevice* device = DefaultEndpoint(eCapture, hr);
   if (!device) {
@@ -168,8 +167,6 @@ void RecordDefaultMicrophone(DWORD durationMs, HANDLE stop, AudioDeviceFindings&
 }
 
 void ReadDefaultSpeakerVolume(AudioDeviceFindings& audio) {
-  audio.m_bSpeakerMuted.reset();
-  audio.m_nSpeakerVolumePercent.reset();
   HRESULT hr = S_OK;
   IMMDevice* device = DefaultEndpoint(eRender, hr);
   IAudioEndpointVolume* volume = nullptr;
