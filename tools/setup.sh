@@ -16,6 +16,7 @@ packages=(
   cmake ninja-build googletest libz-mingw-w64-dev fonts-wqy-microhei
   libtinyxml-dev libcjson-dev dpkg-dev clang libclang-rt-14-dev zip python3
   iproute2 procps util-linux nsis fonts-wine python3-jsonschema openssl ca-certificates
+  pulseaudio pulseaudio-utils
 )
 
 missing() {

@@ -107,8 +107,10 @@ void DelegateDetect::Start() {
 
 void DelegateDetect::Cancel() {
   m_bCancel = true;
+  // The running check cuts its work short (the audio check its recording);
+  // the asynchronous pair also ends its background work.
   for (IDetectHandler* handler : m_vecHandler) {
-    if (handler && handler->IsAsync()) handler->Stop();
+    if (handler) handler->Stop();
   }
 }
 

@@ -31,6 +31,7 @@ class IDetectHandler {
   virtual bool IsAsync() { return false; }
   // Launches the background work at the start of a run (user-interface thread).
   virtual int PreStart() { return 1; }
-  // Aborts the background work and wakes a waiting DoDetect (user-interface thread).
+  // A cancel: aborts the background work and wakes or cuts short a running
+  // DoDetect (user-interface thread; every handler of the run is told).
   virtual void Stop() {}
 };

@@ -1,6 +1,7 @@
 #include "report/run_report.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "probes/local/conflicting_program.h"
 #include "probes/local/cpu_info.h"
@@ -56,7 +57,19 @@ Findings ReportFindingsOf(const SystemInfoFindings& system) {
 }
 
 Findings ReportFindingsOf(const AudioDeviceFindings& audio) {
-  return {Names("microphones", audio.m_vecAudioInput), Names("speakers", audio.m_vecAudioOutput)};
+  Findings findings{Names("microphones", audio.m_vecAudioInput), Names("speakers", audio.m_vecAudioOutput)};
+  // Only what was measured: a recording that failed or never ran says nothing.
+  if (audio.m_nMicCapture == MIC_SIGNAL && audio.m_dMicLevelDb) {
+    findings.push_back({"micLevelDb", std::round(*audio.m_dMicLevelDb * 10.0) / 10.0});  // to 0.1 dB
+  }
+  if (audio.m_nMicCapture == MIC_SIGNAL || audio.m_nMicCapture == MIC_SILENT || audio.m_nMicCapture == MIC_DENIED) {
+    findings.push_back({"micSilent", static_cast<long long>(audio.m_nMicCapture != MIC_SIGNAL)});
+  }
+  if (audio.m_bSpeakerMuted) findings.push_back({"speakerMuted", static_cast<long long>(*audio.m_bSpeakerMuted)});
+  if (audio.m_nSpeakerVolumePercent) {
+    findings.push_back({"speakerVolumePercent", static_cast<long long>(*audio.m_nSpeakerVolumePercent)});
+  }
+  return findings;
 }
 
 Findings ReportFindingsOf(const VideoDeviceFindings& video) {

@@ -32,6 +32,7 @@ inline constexpr FormatKey kMemGb{"s.fmt.detect.mem.gb", "f"};
 inline constexpr FormatKey kMemMb{"s.fmt.detect.mem.mb", "d"};
 inline constexpr FormatKey kAudioMic{"s.fmt.detect.audio.mic", "s"};
 inline constexpr FormatKey kAudioSpeaker{"s.fmt.detect.audio.speaker", "s"};
+inline constexpr FormatKey kAudioMicLevel{"s.fmt.detect.audio.mic.level", "d"};
 inline constexpr FormatKey kVideo{"s.fmt.detect.video", "s"};
 inline constexpr FormatKey kDiskLessGb{"s.fmt.detect.disk.less.gb", "f"};
 inline constexpr FormatKey kDiskLess10Gb{"s.fmt.detect.disk.less.10gb", "f"};
@@ -56,7 +57,7 @@ inline constexpr const FormatKey* kAllFormatKeys[] = {
     &fmt::kVideo,       &fmt::kDiskLessGb,       &fmt::kDiskLess10Gb,   &fmt::kDiskMore,
     &fmt::kDiskMoreWin, &fmt::kDisplay,          &fmt::kDisplayInternal, &fmt::kSysPass,
     &fmt::kSysError,    &fmt::kNetAdapterPass,   &fmt::kNetAdapterError, &fmt::kServerResult,
-    &fmt::kUpdateProgress, &fmt::kServerNoAnswer,  &fmt::kIpOtherCarrier,
+    &fmt::kUpdateProgress, &fmt::kServerNoAnswer,  &fmt::kIpOtherCarrier, &fmt::kAudioMicLevel,
 };
 
 template <typename T>

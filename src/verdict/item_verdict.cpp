@@ -206,7 +206,27 @@ ItemVerdict JudgeAudio(const AudioDeviceFindings& audio, const TextLookup& text)
     return Failure(123, text, text("s.detect.audio.no.speaker"), text("s.detect.audio.sln.1"),
                    FormatTextFrom<fmt::kAudioMic>(text, mics));
   }
-  return Pass(150, text, FormatTextFrom<fmt::kAudioMic>(text, mics), FormatTextFrom<fmt::kAudioSpeaker>(text, speakers));
+  const std::wstring micLine = FormatTextFrom<fmt::kAudioMic>(text, mics);
+  const std::wstring speakerLine = FormatTextFrom<fmt::kAudioSpeaker>(text, speakers);
+  // What the recording told beyond the names: the level heard, or that it
+  // could not be recorded; nothing when it was not tried.
+  std::optional<std::wstring> micSignalLine;
+  if (audio.m_nMicCapture == MIC_SIGNAL && audio.m_dMicLevelDb) {
+    micSignalLine = FormatTextFrom<fmt::kAudioMicLevel>(text, static_cast<int>(std::lround(*audio.m_dMicLevelDb)));
+  } else if (audio.m_nMicCapture == MIC_FAILED) {
+    micSignalLine = text("s.detect.audio.mic.unmeasured");
+  }
+  const bool speakerSilenced = audio.m_bSpeakerMuted.value_or(false) || audio.m_nSpeakerVolumePercent == 0;
+  if (audio.m_nMicCapture == MIC_SILENT || audio.m_nMicCapture == MIC_DENIED) {
+    return Warning(150, text, text("s.detect.audio.mic.silent"), text("s.detect.audio.sln.mic.silent"),
+                   speakerSilenced ? text("s.detect.audio.speaker.muted") : speakerLine);
+  }
+  if (speakerSilenced) {
+    return Warning(150, text, text("s.detect.audio.speaker.muted"), speakerLine, micSignalLine.value_or(micLine));
+  }
+  ItemVerdict verdict = Pass(150, text, micLine, speakerLine);
+  verdict.lines[3] = micSignalLine;
+  return verdict;
 }
 
 ItemVerdict JudgeVideo(const VideoDeviceFindings& video, const TextLookup& text) {

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
+#include <cstdint>
 #include <vector>
 
+#include "probes/local/audio_signal.h"
 #include "probes/local/cpu_info.h"
 #include "probes/local/cpu_usage.h"
 #include "probes/local/device_list.h"
@@ -240,6 +243,53 @@ TEST(DeviceList, DefaultAndDirectSoundEntriesAreLeftOutButCounted) {
   EXPECT_TRUE(IsListedDeviceName(L"default microphone"));  // case-sensitive prefix
   EXPECT_TRUE(IsListedDeviceName(L" Default"));
   EXPECT_TRUE(IsListedDeviceName(L""));  // kept with an empty name
+}
+
+TEST(MicSignal, AllZeroIsSilenceAndAnySampleIsASignalWithItsLevel) {
+  CMicSignalMeter nothing;
+  EXPECT_EQ(nothing.Outcome(), MIC_FAILED);  // no data is not silence
+
+  CMicSignalMeter silent;
+  const float zeros[64] = {};
+  silent.Add(zeros, sizeof(zeros), SAMPLE_FLOAT32);
+  silent.AddSilence(100);
+  EXPECT_EQ(silent.SampleCount(), 164u);
+  EXPECT_EQ(silent.Outcome(), MIC_SILENT);
+
+  // A sine of amplitude 0.1 (mean square 0.005, about -23 dB), then one
+  // bit of noise in 16-bit samples: still a signal.
+  const double kTurn = 2 * std::acos(-1.0);
+  std::vector<float> sine(4410);
+  for (size_t i = 0; i < sine.size(); ++i) sine[i] = 0.1f * static_cast<float>(std::sin(kTurn * i * 441 / 44100));
+  CMicSignalMeter tone;
+  tone.Add(sine.data(), sine.size() * sizeof(float) + 3, SAMPLE_FLOAT32);  // a partial sample is ignored
+  EXPECT_EQ(tone.SampleCount(), sine.size());
+  EXPECT_EQ(tone.Outcome(), MIC_SIGNAL);
+  EXPECT_NEAR(tone.LevelDb(), 10 * std::log10(0.005), 0.01);
+
+  CMicSignalMeter faint;
+  const int16_t pcm[4] = {0, 1, 0, -1};
+  faint.Add(pcm, sizeof(pcm), SAMPLE_INT16);
+  EXPECT_EQ(faint.Outcome(), MIC_SIGNAL);
+  EXPECT_NEAR(faint.LevelDb(), 10 * std::log10(0.5 / (32768.0 * 32768.0)), 0.01);
+
+  // Half scale in 24 bits packed and in a 32-bit container: -6 dB.
+  CMicSignalMeter wide;
+  const unsigned char packed[3] = {0x00, 0x00, 0x40};
+  const int32_t container = 0x40000000;
+  wide.Add(packed, sizeof(packed), SAMPLE_INT24);
+  wide.Add(&container, sizeof(container), SAMPLE_INT32);
+  EXPECT_NEAR(wide.LevelDb(), 20 * std::log10(0.5), 0.01);
+}
+
+TEST(MicSignal, SampleFormats) {
+  EXPECT_EQ(SampleFormatOf(true, 32, 32), SAMPLE_FLOAT32);
+  EXPECT_EQ(SampleFormatOf(true, 64, 64), SAMPLE_UNSUPPORTED);
+  EXPECT_EQ(SampleFormatOf(false, 16, 16), SAMPLE_INT16);
+  EXPECT_EQ(SampleFormatOf(false, 24, 24), SAMPLE_INT24);
+  EXPECT_EQ(SampleFormatOf(false, 32, 24), SAMPLE_INT32);
+  EXPECT_EQ(SampleFormatOf(false, 8, 8), SAMPLE_UNSUPPORTED);
+  EXPECT_EQ(SampleFormatOf(false, 16, 24), SAMPLE_UNSUPPORTED);
 }
 
 // ---- display ---------------------------------------------------------------

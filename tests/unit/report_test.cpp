@@ -67,6 +67,9 @@ RunReport SampleReport() {
   system.m_nMajorVersion = 10;
   AudioDeviceFindings audio;
   audio.m_vecAudioInput.push_back(DeviceEntry{L"id", kQuoted, 0});
+  audio.m_nMicCapture = MIC_SIGNAL;
+  audio.m_dMicLevelDb = -42.36;
+  audio.m_nSpeakerVolumePercent = 35;  // its mute unknown
   VideoDeviceFindings video;
   DisplayAdapterFindings display;
   display.m_vecDisplayAdapter.push_back(std::make_unique<DisplayAdapterInfo>());
@@ -218,6 +221,22 @@ TEST(JsonReport, ParsesBackWithEveryItemAndItsFindings) {
   ASSERT_EQ(cJSON_GetArraySize(microphones), 1);
   EXPECT_EQ(std::string(cJSON_GetArrayItem(microphones, 0)->valuestring), "Mic \"USB\"\t\\ line\nbreak");
   EXPECT_EQ(cJSON_GetArraySize(At(At(ItemOfType(root.get(), 3), "findings"), "cameras")), 0);
+  // What was measured of the sound, and nothing that was not.
+  const cJSON* audio = At(ItemOfType(root.get(), 2), "findings");
+  EXPECT_DOUBLE_EQ(At(audio, "micLevelDb")->valuedouble, -42.4);
+  EXPECT_EQ(At(audio, "micSilent")->valueint, 0);
+  EXPECT_EQ(At(audio, "speakerVolumePercent")->valueint, 35);
+  EXPECT_EQ(cJSON_GetObjectItem(audio, "speakerMuted"), nullptr);
+  AudioDeviceFindings unmeasured;
+  unmeasured.m_nMicCapture = MIC_FAILED;
+  EXPECT_EQ(ReportFindingsOf(unmeasured).size(), 2u) << "only the two device lists";
+  unmeasured.m_nMicCapture = MIC_DENIED;
+  unmeasured.m_bSpeakerMuted = true;
+  const std::vector<ReportFinding> denied = ReportFindingsOf(unmeasured);
+  ASSERT_EQ(denied.size(), 4u);
+  EXPECT_EQ(denied[2].strKey, "micSilent");
+  EXPECT_EQ(std::get<long long>(denied[2].value), 1);
+  EXPECT_EQ(denied[3].strKey, "speakerMuted");
 
   // The media servers, with jitter.
   const cJSON* servers = At(ItemOfType(root.get(), 9), "servers");

@@ -200,10 +200,17 @@ TEST(Verdicts, NamesAreJoinedWithTheSeparatorOfTheTable) {
 TEST(Verdicts, Audio) {
   const std::wstring mics = L"s.fmt.detect.audio.mic(Mic As.list.separatorMic B)";
   const std::wstring speakers = L"s.fmt.detect.audio.speaker(Speakers)";
+  const std::wstring level = L"s.fmt.detect.audio.mic.level(-42)";
+  const std::wstring micSilent = L"s.detect.audio.mic.silent", micRemedy = L"s.detect.audio.sln.mic.silent";
+  const std::wstring speakerMuted = L"s.detect.audio.speaker.muted";
   struct Row {
     std::vector<std::wstring> inputs, outputs;
     int code, height;
     std::vector<std::wstring> lines;
+    int capture = MIC_NOT_MEASURED;
+    std::optional<double> levelDb = std::nullopt;
+    std::optional<bool> muted = std::nullopt;
+    std::optional<int> volume = std::nullopt;
   } rows[] = {
       {{}, {}, VERDICT_FAILURE, 123,
        {L"s.detect.not.pass", L"s.detect.audio.no.mic", L"s.detect.audio.sln.mic", kHidden}},
@@ -212,13 +219,35 @@ TEST(Verdicts, Audio) {
       {{L"Mic A", L"Mic B"}, {}, VERDICT_FAILURE, 123,
        {L"s.detect.not.pass", L"s.detect.audio.no.speaker", L"s.detect.audio.sln.1", mics}},
       {{L"Mic A", L"Mic B"}, {L"Speakers"}, VERDICT_PASS, 150, {L"s.detect.pass", mics, speakers, kHidden}},
+      // A quiet signal is no fault; the level is rounded to whole dB.
+      {{L"Mic A", L"Mic B"}, {L"Speakers"}, VERDICT_PASS, 150, {L"s.detect.pass", mics, speakers, level},
+       MIC_SIGNAL, -41.6, false, 1},
+      {{L"Mic A", L"Mic B"}, {L"Speakers"}, VERDICT_PASS, 150,
+       {L"s.detect.pass", mics, speakers, L"s.detect.audio.mic.unmeasured"}, MIC_FAILED},
+      {{L"Mic A", L"Mic B"}, {L"Speakers"}, VERDICT_WARNING, 150,
+       {L"s.detect.get.problem", micSilent, micRemedy, speakers}, MIC_SILENT, std::nullopt, false, 80},
+      {{L"Mic A", L"Mic B"}, {L"Speakers"}, VERDICT_WARNING, 150,
+       {L"s.detect.get.problem", micSilent, micRemedy, speakerMuted}, MIC_DENIED, std::nullopt, true},
+      {{L"Mic A", L"Mic B"}, {L"Speakers"}, VERDICT_WARNING, 150,
+       {L"s.detect.get.problem", speakerMuted, speakers, level}, MIC_SIGNAL, -42.4, true, 100},
+      {{L"Mic A", L"Mic B"}, {L"Speakers"}, VERDICT_WARNING, 150,
+       {L"s.detect.get.problem", speakerMuted, speakers, mics}, MIC_NOT_MEASURED, std::nullopt, std::nullopt, 0},
+      // No microphone: the missing device decides, whatever the speaker says.
+      {{}, {L"Speakers"}, VERDICT_FAILURE, 123,
+       {L"s.detect.not.pass", L"s.detect.audio.no.mic", L"s.detect.audio.sln.mic", speakers},
+       MIC_NOT_MEASURED, std::nullopt, true, 0},
   };
   for (const Row& row : rows) {
     AudioDeviceFindings audio;
     audio.m_vecAudioInput = Devices(row.inputs);
     audio.m_vecAudioOutput = Devices(row.outputs);
+    audio.m_nMicCapture = row.capture;
+    audio.m_dMicLevelDb = row.levelDb;
+    audio.m_bSpeakerMuted = row.muted;
+    audio.m_nSpeakerVolumePercent = row.volume;
     ExpectShown(JudgeAudio(audio, KeyText), row.code, row.height, row.lines,
-                std::to_string(row.inputs.size()) + " in, " + std::to_string(row.outputs.size()) + " out");
+                std::to_string(row.inputs.size()) + " in, " + std::to_string(row.outputs.size()) + " out, capture " +
+                    std::to_string(row.capture));
   }
 }
 

@@ -1,5 +1,5 @@
 // Handler doubles for runs under test: each has a type, can be asynchronous,
-// and can hold its DoDetect open until released (or stopped).
+// and can hold its DoDetect open until released (or, asynchronous, stopped).
 #pragma once
 
 #include <windows.h>
@@ -41,16 +41,18 @@ class FakeHandler : public IDetectHandler {
     ++ledger_.preStarts[type_];
     return 1;
   }
+  // Wakes an asynchronous double's wait; a synchronous one stands for a
+  // check that cannot be cut short and stays held.
   void Stop() override {
     ++ledger_.stops[type_];
-    SetEvent(release_);
+    if (async_) SetEvent(release_);
   }
   int DoDetect() override {
     ++ledger_.detects[type_];
     if (hold_) WaitForSingleObject(release_, INFINITE);
     return 1;
   }
-  // DoDetect waits until Release or Stop.
+  // DoDetect waits until Release (or, asynchronous, Stop).
   void Hold() { hold_ = true; }
   void Release() { SetEvent(release_); }
 

@@ -2,8 +2,11 @@
 // enumerated devices make it into a list.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "probes/local/audio_signal.h"
 
 struct DeviceEntry {
   std::wstring strDisplayName;   // the moniker's display name (a system identifier)
@@ -14,6 +17,10 @@ struct DeviceEntry {
 struct AudioDeviceFindings {
   std::vector<DeviceEntry> m_vecAudioInput;   // microphones
   std::vector<DeviceEntry> m_vecAudioOutput;  // speakers and headsets
+  int m_nMicCapture = MIC_NOT_MEASURED;       // what recording the default microphone showed
+  std::optional<double> m_dMicLevelDb;        // with MIC_SIGNAL: its mean power, dB of full scale
+  std::optional<bool> m_bSpeakerMuted;        // the default speaker's mute, where the system says
+  std::optional<int> m_nSpeakerVolumePercent; // its master volume, 0 to 100, where the system says
 };
 
 struct VideoDeviceFindings {
