@@ -1,17 +1,23 @@
 #!/usr/bin/env python3
-"""The installer as an administrator uses it, silently: it puts the program,
-its skin, a Start-menu entry and an installed-programs entry in place; a
-second setup replaces the files where they are; the installed program starts
-and shows its window; the uninstaller leaves nothing of what was installed
-and keeps the user's log.
+"""The installer as an administrator or a deployment tool uses it, silently,
+in one scenario whose steps build on each other: a first setup into a folder
+named with /D=; upgrades, found in that folder, over a copy of the program
+that is hung, over one in a place no window of the setup reaches, and over
+the other edition's installation; an upgrade while the program's file is
+held, which must not claim success; an upgrade that /D= moves; the silent
+uninstall of the installed-programs entry with the program open, followed at
+once by a setup; and the uninstall that removes the user's data too.
 
 Runs in the build tree's Wine prefix and leaves it as it found it.
 Usage: installer_test.py <build-dir>
 """
+import contextlib
 import filecmp
 import glob
 import os
 import re
+import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -22,12 +28,27 @@ from kalto_driver import ROOT, Display, KaltoSession, can_run, file_held  # noqa
 
 BUILD = None
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KALTO"
+PENDING_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 SETUP_NAME = re.compile(r"kalto-setup-(\d+\.\d+\.\d+\.\d+)\.exe$")
 REG_VALUE = re.compile(r"^\s+(\S+)\s+(REG_\w+)\s+(.*)$")
+CUSTOM = r"C:\Tools\KALTO"
+OTHER_EDITION = r"C:\OtherEdition\KALTO"
+START_MENU_LINK = os.path.join("ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "KALTO.lnk")
+# 3010, as Windows sees it; Wine hands a process's exit code on as a unix
+# exit status, which keeps its lowest byte.
+EXIT_RESTART_NEEDED = 3010 % 256
 
 
 def wine(*args):
     return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), BUILD, *args], capture_output=True, text=True)
+
+
+def wine_command_line(command):
+    """Runs a command line as Windows would: the quoted program and the rest
+    as written. Wine quotes an argument that holds a space, so the rest is
+    passed split at its spaces, which Wine joins back unchanged."""
+    program, rest = re.match(r'"([^"]+)"\s*(.*)$', command).groups()
+    return wine(program, *rest.split())
 
 
 def setup_program():
@@ -44,11 +65,12 @@ def is_64bit(exe):
     return int.from_bytes(data[offset + 4:offset + 6], "little") == 0x8664
 
 
-def uninstall_entry():
-    """The installed-programs entry's values, or None without one. The
-    32-bit program's entry lives in the 32-bit view of the registry."""
-    view = "/reg:64" if is_64bit(os.path.join(BUILD, "kalto.exe")) else "/reg:32"
-    out = wine("reg", "query", UNINSTALL_KEY, view)
+def uninstall_entry(other_edition=False):
+    """The installed-programs entry's values, or None without one. The 32-bit
+    edition's entry lives in the 32-bit view of the registry, the 64-bit
+    edition's in the 64-bit view."""
+    wide = is_64bit(os.path.join(BUILD, "kalto.exe")) != other_edition
+    out = wine("reg", "query", UNINSTALL_KEY, "/reg:64" if wide else "/reg:32")
     if out.returncode != 0:
         return None
     return {m.group(1): m.group(3).strip() for m in map(REG_VALUE.match, out.stdout.splitlines()) if m}
@@ -60,72 +82,206 @@ def prefix_path(windows_path):
     return os.path.join(BUILD, "wineprefix", "drive_" + drive.lower(), *rest.strip("\\").split("\\"))
 
 
-START_MENU_LINK = os.path.join("ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "KALTO.lnk")
+def program_processes(windows_program):
+    """This machine's ids of the prefix's processes that run the program."""
+    prefix = ("WINEPREFIX=" + os.path.join(BUILD, "wineprefix")).encode()
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                args = f.read().split(b"\0")
+            with open(f"/proc/{pid}/environ", "rb") as f:
+                environ = f.read().split(b"\0")
+        except OSError:
+            continue
+        if prefix in environ and windows_program.lower().encode() in (a.strip(b'"').lower() for a in args[:3]):
+            found.append(int(pid))
+    return found
+
+
+def wait_until(condition, timeout):
+    deadline = time.time() + timeout
+    while not condition() and time.time() < deadline:
+        time.sleep(0.5)
+    return condition()
 
 
 class Installer(unittest.TestCase):
-    def test_silent_install_start_and_uninstall(self):
-        setup = setup_program()
-        version = SETUP_NAME.search(setup).group(1)
-        self.assertEqual(wine(setup, "/S").returncode, 0)
+    def setUp(self):
+        self.setup = setup_program()
+        self.version = SETUP_NAME.search(self.setup).group(1)
+        self.display = Display()
+        self.started = []
 
-        entry = uninstall_entry()
-        self.assertIsNotNone(entry, "no installed-programs entry")
-        self.assertEqual(entry.get("DisplayName"), "KALTO")
-        self.assertEqual(entry.get("DisplayVersion"), version)
-        self.assertEqual(entry.get("Publisher"), "Orvane")
-        folder = entry["InstallLocation"]
-        self.assertRegex(folder, r"^C:\\Program Files( \(x86\))?\\Orvane\\KALTO$")
-        self.assertEqual(entry.get("DisplayIcon"), folder + r"\kalto.exe,0")
-        self.assertEqual(entry.get("UninstallString"), '"' + folder + r'\uninstall.exe"')
-        size_kb = int(entry["EstimatedSize"], 16)
-        self.assertGreater(size_kb, os.path.getsize(os.path.join(BUILD, "kalto.exe")) // 1024)
+    def tearDown(self):
+        for process in self.started:
+            if process.poll() is None:
+                process.kill()
+        self.display.close()
+        # What a failed step may have left.
+        for path in (os.path.dirname(prefix_path(CUSTOM)), os.path.dirname(prefix_path(OTHER_EDITION)),
+                     prefix_path(r"C:\Program Files\Orvane"), prefix_path(r"C:\Program Files (x86)\Orvane")):
+            shutil.rmtree(path, ignore_errors=True)
+        for view in ("/reg:32", "/reg:64"):
+            wine("reg", "delete", UNINSTALL_KEY, "/f", view)
+        with contextlib.suppress(FileNotFoundError):
+            os.remove(os.path.join(BUILD, "wineprefix", "drive_c", START_MENU_LINK))
+
+    def run_setup(self, folder=None):
+        """Runs the setup silently, into the folder when named (with /D=, which
+        stays unquoted even with spaces); its exit code and duration."""
+        began = time.time()
+        result = wine_command_line(f'"{self.setup}" /S' + (" /D=" + folder if folder else ""))
+        return result.returncode, time.time() - began
+
+    def start_program(self, folder, desktop=None):
+        """Starts the installed program and waits until it has started its
+        log; in a Wine desktop of its own, when named, which no window of the
+        setup's reaches, as a program in another user's session."""
+        program = folder + r"\kalto.exe"
+        session = KaltoSession(BUILD, self.display.name, "en_US", program=program)
+        if desktop:
+            before = session.log_path()
+            session.process = subprocess.Popen(
+                [os.path.join(ROOT, "tools", "wine-run.sh"), BUILD, "explorer", f"/desktop={desktop},800x600", program],
+                env=session.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            started = wait_until(lambda: session.log_path() not in (None, before) and program_processes(program), 120)
+        else:
+            session.start_detached()
+            started = session.reader("wait", "120").returncode == 0
+        self.started.append(session.process)
+        self.assertTrue(started, "the installed program did not start")
+        return program_processes(program)
+
+    def mark_installed_program(self, folder):
+        """Adds a byte to the installed kalto.exe, so that the old file can be told from the new."""
+        with open(prefix_path(folder + r"\kalto.exe"), "ab") as f:
+            f.write(b"\0")
+
+    def assert_installed(self, folder):
         installed = prefix_path(folder)
         for name in ("kalto.exe", "skin.zip"):
             self.assertTrue(filecmp.cmp(os.path.join(BUILD, name), os.path.join(installed, name), shallow=False),
-                        name)
-        start_menu_link = os.path.join(BUILD, "wineprefix", "drive_c", START_MENU_LINK)
-        self.assertTrue(os.path.isfile(start_menu_link))
+                            name + " is not the new one")
+        self.assertTrue(os.path.isfile(os.path.join(installed, "uninstall.exe")))
+        self.assertEqual(sorted(os.listdir(installed)), ["kalto.exe", "skin.zip", "uninstall.exe"])
+        entry = uninstall_entry()
+        self.assertIsNotNone(entry, "no installed-programs entry")
+        self.assertEqual(entry.get("InstallLocation"), folder)
+        self.assertEqual(entry.get("DisplayVersion"), self.version)
+        self.assertTrue(os.path.isfile(os.path.join(BUILD, "wineprefix", "drive_c", START_MENU_LINK)))
+        return entry
 
-        # A second setup over the first replaces the files in the same folder.
-        with open(os.path.join(installed, "skin.zip"), "wb") as f:
-            f.write(b"an older skin")
-        self.assertEqual(wine(setup, "/S").returncode, 0)
-        self.assertEqual(uninstall_entry().get("InstallLocation"), folder)
-        self.assertTrue(filecmp.cmp(os.path.join(BUILD, "skin.zip"), os.path.join(installed, "skin.zip"),
-                                    shallow=False))
+    def test_install_upgrade_and_uninstall(self):
+        with open(self.setup, "rb") as f:
+            self.assertIn(b"<dpiAware", f.read(), "the installer does not declare itself DPI-aware")
 
-        # The installed program starts from its folder and shows its window.
-        # It is still open when the uninstaller runs, which closes it and
-        # deletes its file once it has ended. The uninstaller hands over to a
-        # copy of itself and returns at once; until it has ended, its own file
-        # is held as a running program's is, here by another program for a
-        # few seconds more, and the copy deletes it once it is let go.
-        display = Display()
-        session = KaltoSession(BUILD, display.name, "en_US", program=os.path.join(installed, "kalto.exe"))
-        try:
-            session.start()
-            self.assertTrue(session.wait_for_text("s.ui.start", 30))
-            log = session.log_path()
-            with file_held(BUILD, folder + r"\uninstall.exe", readable=True):
-                self.assertEqual(wine(os.path.join(installed, "uninstall.exe"), "/S").returncode, 0)
-                self.assertEqual(session.process.wait(60), 0, "the uninstaller did not close the running program")
-                time.sleep(3)
-        finally:
-            if session.process and not session.exited():
-                session.process.kill()
-            display.close()
-        self.assertIsNotNone(log)
+        # A first setup into a folder of the administrator's choice.
+        self.assertEqual(self.run_setup(CUSTOM)[0], 0)
+        entry = self.assert_installed(CUSTOM)
+        self.assertEqual(entry.get("DisplayName"), "KALTO")
+        self.assertEqual(entry.get("Publisher"), "Orvane")
+        self.assertEqual(entry.get("DisplayIcon"), CUSTOM + r"\kalto.exe,0")
+        self.assertEqual(entry.get("UninstallString"), '"' + CUSTOM + r'\uninstall.exe"')
+        self.assertGreater(int(entry["EstimatedSize"], 16), os.path.getsize(os.path.join(BUILD, "kalto.exe")) // 1024)
 
-        deadline = time.time() + 60
-        while time.time() < deadline and os.path.exists(installed):
-            time.sleep(0.5)
-        self.assertFalse(os.path.exists(installed), "left in the program's folder: %s" %
-                         (os.listdir(installed) if os.path.isdir(installed) else "?"))
-        self.assertFalse(os.path.exists(os.path.dirname(installed)), "the publisher folder was left behind")
-        self.assertFalse(os.path.exists(start_menu_link))
+        # An upgrade finds it there and replaces a copy that never answers its
+        # close: the setup ends its process.
+        self.mark_installed_program(CUSTOM)
+        hung = self.start_program(CUSTOM)
+        for pid in hung:
+            os.kill(pid, signal.SIGSTOP)
+        code, took = self.run_setup()
+        print(f"upgrade over a hung copy (stopped with SIGSTOP): exit {code} after {took:.0f} s; "
+              f"still running: {program_processes(CUSTOM + chr(92) + 'kalto.exe')}", file=sys.stderr)
+        for pid in hung:
+            with contextlib.suppress(ProcessLookupError):
+                os.kill(pid, signal.SIGCONT)
+        self.assertEqual(code, 0)
+        self.assert_installed(CUSTOM)
+
+        # One in a place the setup has no window for, while the other edition
+        # is installed too: the program is ended, the other edition removed.
+        other = prefix_path(OTHER_EDITION)
+        os.makedirs(other)
+        for name in ("kalto.exe", "skin.zip", "uninstall.exe"):
+            shutil.copy(os.path.join(prefix_path(CUSTOM), name), other)
+        wide = is_64bit(os.path.join(BUILD, "kalto.exe"))
+        for value in ("InstallLocation", "DisplayName"):
+            wine("reg", "add", UNINSTALL_KEY, "/v", value, "/d", OTHER_EDITION if value == "InstallLocation"
+                 else "KALTO", "/f", "/reg:32" if wide else "/reg:64")
+        self.mark_installed_program(CUSTOM)
+        self.start_program(CUSTOM, desktop="elsewhere")
+        code, took = self.run_setup()
+        print(f"upgrade over a copy in another Wine desktop, the other edition installed: exit {code} after "
+              f"{took:.0f} s; other edition's folder left: {os.path.exists(other)}", file=sys.stderr)
+        self.assertEqual(code, 0)
+        self.assertEqual(program_processes(CUSTOM + r"\kalto.exe"), [])
+        self.assert_installed(CUSTOM)
+        self.assertFalse(os.path.exists(other))
+        self.assertIsNone(uninstall_entry(other_edition=True))
+
+        # A program file that another program holds and that cannot even be
+        # renamed: the setup says so in its exit code and leaves the old
+        # program and its entry as they were; at the next start of the prefix
+        # (Wine's restart) the new program takes its place.
+        self.mark_installed_program(CUSTOM)
+        wine("reg", "add", UNINSTALL_KEY, "/v", "DisplayVersion", "/d", "0.9.0.0", "/f",
+             "/reg:64" if wide else "/reg:32")
+        with file_held(BUILD, CUSTOM + r"\kalto.exe", readable=True):
+            code, took = self.run_setup()
+        marked = os.path.getsize(prefix_path(CUSTOM + r"\kalto.exe")) != os.path.getsize(
+            os.path.join(BUILD, "kalto.exe"))
+        print(f"upgrade while kalto.exe is held: exit {code} after {took:.0f} s; old file kept: {marked}; "
+              f"entry's version: {uninstall_entry().get('DisplayVersion')}", file=sys.stderr)
+        self.assertEqual(code, EXIT_RESTART_NEEDED)
+        self.assertTrue(marked)
+        self.assertEqual(uninstall_entry().get("DisplayVersion"), "0.9.0.0")
+        self.assertIn("kalto.exe.new", wine("reg", "query", PENDING_KEY, "/v", "PendingFileRenameOperations").stdout)
+        wine_env = dict(os.environ, WINEPREFIX=os.path.join(BUILD, "wineprefix"))
+        subprocess.run(["wineserver", "-k"], env=wine_env)
+        subprocess.run(["wineserver", "-w"], env=wine_env)
+        wine("reg", "query", PENDING_KEY)
+        subprocess.run(["wineserver", "-p"], env=wine_env)
+        self.assertTrue(filecmp.cmp(os.path.join(BUILD, "kalto.exe"), prefix_path(CUSTOM + r"\kalto.exe"),
+                                    shallow=False), "the new program was not put in place at the restart")
+        self.assertEqual(self.run_setup()[0], 0)
+        self.assert_installed(CUSTOM)
+
+        # /D= moves an installation: the old one is removed, waiting for its
+        # uninstaller; the folder the administrator made for it stays.
+        default = r"C:\Program Files (x86)\Orvane\KALTO" if not wide else r"C:\Program Files\Orvane\KALTO"
+        self.assertEqual(self.run_setup(default)[0], 0)
+        entry = self.assert_installed(default)
+        self.assertFalse(os.path.exists(prefix_path(CUSTOM)))
+        self.assertTrue(os.path.isdir(os.path.dirname(prefix_path(CUSTOM))), "the administrator's folder went")
+
+        # The entry's silent uninstall, with the program open, has finished
+        # when it returns: a setup started at once installs for good.
+        self.start_program(default)
+        log = KaltoSession(BUILD, self.display.name).log_path()
+        result = wine_command_line(entry["QuietUninstallString"])
+        left = sorted(os.listdir(prefix_path(default))) if os.path.isdir(prefix_path(default)) else []
+        print(f"silent uninstall with the program open: exit {result.returncode}; left when it returned: {left}; "
+              f"entry left: {uninstall_entry() is not None}", file=sys.stderr)
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(program_processes(default + r"\kalto.exe"), [])
+        self.assertNotIn("kalto.exe", left)
+        self.assertNotIn("skin.zip", left)
         self.assertIsNone(uninstall_entry())
+        self.assertFalse(os.path.exists(os.path.join(BUILD, "wineprefix", "drive_c", START_MENU_LINK)))
         self.assertTrue(os.path.isfile(log), "the user's log went with the program")
+        self.assertEqual(self.run_setup()[0], 0)
+        entry = self.assert_installed(default)
+
+        # Uninstalling with the user's data removes that too, and the
+        # publisher's folder with the program's.
+        result = wine_command_line(entry["QuietUninstallString"].replace(" _?=", " /REMOVEUSERDATA _?="))
+        self.assertEqual(result.returncode, 0)
+        publisher = os.path.dirname(prefix_path(default))
+        self.assertTrue(wait_until(lambda: not os.path.exists(publisher), 60), "the publisher folder was left behind")
+        self.assertFalse(os.path.exists(os.path.dirname(log)), "the user's data was left")
+        self.assertIsNone(uninstall_entry())
 
 
 if __name__ == "__main__":
