@@ -31,6 +31,8 @@ class IExchangeSink {
   virtual void OnExchangeEnd() = 0;
   // WinHTTP failed; `connecting` when no connection was made.
   virtual void OnExchangeError(bool connecting, unsigned long error) = 0;
+  // A piece of a streamed body went out (see SendStreamed).
+  virtual void OnExchangeWritten(size_t /*size*/) {}
 
  protected:
   ~IExchangeSink() = default;
@@ -43,6 +45,12 @@ class CHttpExchange : public std::enable_shared_from_this<CHttpExchange> {
 
   // Connects and sends the request. False when WinHTTP refused at once.
   bool Send(const CHttpUrl& url, const std::string& method, const std::string& target, const std::string& body);
+  // The same with a body of `length` bytes that follows piece by piece
+  // through Write after OnExchangeSent, none of it held here.
+  bool SendStreamed(const CHttpUrl& url, const std::string& method, const std::string& target, uint32_t length);
+  // Sends the next piece of a streamed body; `data` must stay until
+  // OnExchangeWritten. Receive once the whole length went out.
+  bool Write(const char* data, size_t size);
   // Asks for the reply, after OnExchangeSent.
   bool Receive();
   // Ends the exchange; no sink call starts after it returns.
@@ -51,7 +59,7 @@ class CHttpExchange : public std::enable_shared_from_this<CHttpExchange> {
   CThreadWrapper* Thread() const { return m_pThread; }
 
   // A report of WinHTTP, on the network thread.
-  enum Step { STEP_SENT, STEP_HEADERS, STEP_DATA_AVAILABLE, STEP_READ, STEP_ERROR };
+  enum Step { STEP_SENT, STEP_HEADERS, STEP_DATA_AVAILABLE, STEP_READ, STEP_ERROR, STEP_WRITTEN };
   void OnStep(Step step, DWORD value, DWORD api);
 
  private:
@@ -66,6 +74,7 @@ class CHttpExchange : public std::enable_shared_from_this<CHttpExchange> {
   HINTERNET m_hConnect = nullptr;
   HINTERNET m_hRequest = nullptr;
   std::string m_strBody;  // the request body, kept until it is sent
+  uint32_t m_nStreamLength = 0;  // a streamed body's length
   std::vector<char> m_buffer;
   bool m_bSent = false;
   uint64_t m_nLength = 0;    // the reply's Content-Length, when it has one

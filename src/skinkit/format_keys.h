@@ -45,6 +45,8 @@ inline constexpr FormatKey kNetAdapterPass{"s.fmt.detect.net.adapter.pass", "s"}
 inline constexpr FormatKey kNetAdapterError{"s.fmt.detect.net.adapter.err", "s"};
 inline constexpr FormatKey kServerResult{"s.fmt.detect.net", "sdd"};
 inline constexpr FormatKey kUpdateProgress{"s.fmt.update.progress", "d"};
+inline constexpr FormatKey kSpeed{"s.fmt.detect.speed", "ss"};
+inline constexpr FormatKey kSpeedMbps{"s.fmt.detect.speed.mbps", "f"};
 }  // namespace fmt
 
 inline constexpr const FormatKey* kAllFormatKeys[] = {
@@ -55,6 +57,7 @@ inline constexpr const FormatKey* kAllFormatKeys[] = {
     &fmt::kDiskMoreWin, &fmt::kDisplay,          &fmt::kDisplayInternal, &fmt::kSysPass,
     &fmt::kSysError,    &fmt::kNetAdapterPass,   &fmt::kNetAdapterError, &fmt::kServerResult,
     &fmt::kUpdateProgress,
+    &fmt::kSpeed,       &fmt::kSpeedMbps,
 };
 
 template <typename T>
