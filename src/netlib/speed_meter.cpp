@@ -16,14 +16,17 @@ void CSpeedMeter::Add(int64_t nowMs, uint64_t bytes) {
   if (bytes == 0) return;
   m_nTotal += bytes;
   m_nLastMs = nowMs;
+  m_nPausedAtLast = m_nPausedMs;
   if (m_nFirstMs < 0) {
     m_nFirstMs = nowMs;
     m_nFirstBytes = bytes;
     m_nWindowMs = nowMs;
+    m_nPausedAtWindow = m_nPausedMs;
     return;
   }
   if (nowMs <= m_nFirstMs + kSlowStartMs) {
     m_nWindowMs = nowMs;
+    m_nPausedAtWindow = m_nPausedMs;
     return;
   }
   m_nCounted += bytes;
@@ -36,8 +39,9 @@ CSpeedMeter::Check CSpeedMeter::CheckAt(int64_t nowMs) const {
 }
 
 bool CSpeedMeter::Kbps(int& kbps, std::string& reason) const {
-  if (m_nLastMs - m_nWindowMs >= kSlowStartMs && m_nCounted > 0) {
-    kbps = RateKbps(m_nCounted, m_nLastMs - m_nWindowMs);
+  const int64_t span = m_nLastMs - m_nWindowMs - (m_nPausedAtLast - m_nPausedAtWindow);
+  if (m_nLastMs - m_nWindowMs >= kSlowStartMs && m_nCounted > 0 && span > 0) {
+    kbps = RateKbps(m_nCounted, span);
     return true;
   }
   const uint64_t afterFirst = m_nTotal - m_nFirstBytes;

@@ -20,6 +20,10 @@ class CSpeedMeter {
 
   // `bytes` arrived (or were handed on) at `nowMs`.
   void Add(int64_t nowMs, uint64_t bytes);
+  // Nothing could move for `ms` before the next piece for a reason that is
+  // not the line's (an upload opening its next connection): that time is
+  // left out of the rate.
+  void Pause(int64_t ms) { m_nPausedMs += ms; }
   // Whether the transfer should go on at `nowMs`: it has had its time, or it
   // has moved nothing for kStallMs (counted from the request before the
   // first piece).
@@ -41,4 +45,7 @@ class CSpeedMeter {
   int64_t m_nWindowMs = -1;  // the last piece within the slow start: where counting starts
   uint64_t m_nCounted = 0;   // bytes of the pieces after it
   uint64_t m_nTotal = 0;
+  int64_t m_nPausedMs = 0;        // all pauses so far
+  int64_t m_nPausedAtWindow = 0;  // those before the window's piece
+  int64_t m_nPausedAtLast = 0;    // those before the latest piece
 };

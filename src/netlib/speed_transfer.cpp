@@ -14,10 +14,11 @@
 namespace {
 
 constexpr size_t kPieceBytes = 64 * 1024;
-// An upload's POSTs start small and grow towards a second's worth each, at
-// most doubling, so that a fast line is not timed on its connection set-up.
-constexpr uint64_t kFirstPostBytes = 64 * 1024;
-constexpr uint64_t kLeastPostBytes = 32 * 1024;
+// An upload's POSTs start small, so that a slow line answers its first one
+// well within the stall limit, and grow towards a second's worth each, at
+// most doubling, so that a fast line is not timed on its connection set-ups.
+constexpr uint64_t kFirstPostBytes = 16 * 1024;
+constexpr uint64_t kLeastPostBytes = 16 * 1024;
 constexpr uint64_t kMostPostBytes = 64 * 1024 * 1024;
 constexpr int64_t kPostTargetMs = 1000;
 constexpr DWORD kPollMs = 50;
@@ -136,6 +137,12 @@ class CSpeedTransfer final : private netlib::IExchangeSink {
   void Failed() { End("WinHTTP error = " + std::to_string(::GetLastError())); }
 
   void OnExchangeSent() override {
+    if (m_direction == SPEED_UPLOAD) {
+      // A later POST's connection and head are not the line's pace.
+      std::lock_guard<std::mutex> lock(m_mutex);
+      if (m_meter.TotalBytes() > 0) m_meter.Pause(NowMs() - m_nPostStartMs);
+      m_nPostStartMs = NowMs();
+    }
     if (!(m_direction == SPEED_UPLOAD ? WriteNext() : m_pExchange->Receive())) Failed();
   }
 
@@ -182,7 +189,7 @@ class CSpeedTransfer final : private netlib::IExchangeSink {
   const std::vector<char> m_piece;  // an upload's one buffer, sent again and again
   uint64_t m_nPostBytes = kFirstPostBytes;
   uint64_t m_nPostWritten = 0;
-  int64_t m_nPostStartMs = 0;
+  int64_t m_nPostStartMs = 0;  // when the POST began; once its head went out, when that was
 };
 
 const char* DirectionName(SpeedDirection direction) { return direction == SPEED_UPLOAD ? "upload" : "download"; }

@@ -382,6 +382,20 @@ TEST(SpeedMeter, CountsAfterTheSlowStartBetweenArrivals) {
   }
 }
 
+TEST(SpeedMeter, PausesBetweenPiecesAreLeftOutOfTheRate) {
+  // POSTs of 100 kB each answered a second apart, each after a 200 ms
+  // connection: 100 kB in 800 ms of sending is 1000 kbit/s.
+  CSpeedMeter meter(0);
+  for (int64_t t = 1000; t <= 5000; t += 1000) {
+    if (t > 1000) meter.Pause(200);
+    meter.Add(t, 100000);
+  }
+  int kbps = 0;
+  std::string reason;
+  ASSERT_TRUE(meter.Kbps(kbps, reason));
+  EXPECT_EQ(kbps, 1000);
+}
+
 TEST(SpeedMeter, EndsAfterItsTimeOrWhenNothingMoves) {
   CSpeedMeter meter(1000);
   EXPECT_EQ(meter.CheckAt(2999), CSpeedMeter::CHECK_RUNNING);
