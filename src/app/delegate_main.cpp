@@ -66,6 +66,8 @@ void DelegateMain::InitWirekit() {
 LRESULT DelegateMain::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
   if (uMsg == WM_DETECT_ROUTINE) {
     DelegateDetect::Instance()->OnDetectRoutine(wParam);
+  } else if (uMsg == WM_DETECT_STAGE) {
+    ShowProgress(DllResourceMgr::LoadStringW(reinterpret_cast<const char*>(wParam)));
   } else if (uMsg == WM_KEYDOWN && wParam == 'C' && (GetKeyState(VK_CONTROL) & 0x8000)) {
     // Ctrl+C copies the report once a run has ended, as the copy control does.
     CControlUI* copy = m_PaintManager.FindControl(L"report_copy");

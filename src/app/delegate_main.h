@@ -60,6 +60,7 @@ class DelegateMain : public WindowImplBase,
   void ShowCaptions(const wchar_t* caption, const wchar_t* line1, const wchar_t* line2);
 
   const MediaServerSlots& GetMediaServers() override { return m_servers.Slots(); }
+  const SpeedSettings& GetSpeedSettings() override { return m_servers.Speed(); }
 
   // The updater's view of the window (IUpdateHost).
   MediaServerList& GetServerList() override { return m_servers; }

@@ -78,7 +78,10 @@ RunReport DelegateMain::CollectReport() const {
     item.vecShown = ShownLines(*record);
     IDetectHandler* handler = detect->FindHandler(record->m_nType);
     item.vecFindings = AnyFindings(handler);
-    if (const auto* servers = dynamic_cast<const CServerNetFindings*>(handler)) item.vecServers = ReportServersOf(*servers);
+    if (const auto* servers = dynamic_cast<const CServerNetFindings*>(handler)) {
+      item.vecServers = ReportServersOf(*servers);
+      item.speed = ReportSpeedOf(*servers);
+    }
     report.vecItems.push_back(std::move(item));
   }
   return report;

@@ -148,6 +148,10 @@ void DelegateDetect::Report(DetectState state) {
   if (HWND hWnd = m_hWnd.load()) SendMessageW(hWnd, WM_DETECT_ROUTINE, state, 0);
 }
 
+void DelegateDetect::ReportStage(const char* key) {
+  if (HWND hWnd = m_hWnd.load()) SendMessageW(hWnd, WM_DETECT_STAGE, reinterpret_cast<WPARAM>(key), 0);
+}
+
 void DelegateDetect::OnDetectRoutine(WPARAM state) {
   LOG_METHOD(LOG_LEVEL_INFO, "DetectState = " << static_cast<unsigned>(state) << ", m_pCurrnetHandler = "
                                                << (m_pCurrnetHandler ? m_pCurrnetHandler->GetType() : -1));

@@ -19,6 +19,9 @@
 class CThreadWrapper;
 
 constexpr UINT WM_DETECT_ROUTINE = WM_USER + 101;
+// What the running item is doing now: wParam is the string-table key of its
+// progress text (a literal, which outlives the message).
+constexpr UINT WM_DETECT_STAGE = WM_USER + 102;
 enum DetectState { DETECT_BEGIN = 0, DETECT_FINISH = 2 };
 
 // What the main window does for the reports (item rows, verdicts, summary).
@@ -57,6 +60,9 @@ class DelegateDetect : public std::enable_shared_from_this<DelegateDetect> {
   // Worker thread, from DetectMsg.
   void OnDetectBegin(IDetectHandler* handler);
   void OnDetectFinish(IDetectHandler* handler);
+  // Worker thread, from a handler inside DoDetect: the progress line shows
+  // the text of `key` (a string literal) until the next item begins.
+  void ReportStage(const char* key);
 
   void CreateHandlers();
   void DestroyHandlers();

@@ -56,6 +56,9 @@ void CALLBACK StatusCallback(HINTERNET, DWORD_PTR contextValue, DWORD status, LP
     case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
       Post(context->exchange, CHttpExchange::STEP_READ, infoLength);
       break;
+    case WINHTTP_CALLBACK_STATUS_WRITE_COMPLETE:
+      Post(context->exchange, CHttpExchange::STEP_WRITTEN, info ? *static_cast<DWORD*>(info) : 0);
+      break;
     case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR: {
       const auto* result = static_cast<WINHTTP_ASYNC_RESULT*>(info);
       Post(context->exchange, CHttpExchange::STEP_ERROR, result ? result->dwError : ERROR_WINHTTP_INTERNAL_ERROR,
@@ -130,7 +133,8 @@ bool CHttpExchange::Open(HINTERNET session) {
 bool CHttpExchange::SendRequest() {
   return ::WinHttpSendRequest(m_hRequest, WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                               m_strBody.empty() ? WINHTTP_NO_REQUEST_DATA : &m_strBody[0],
-                              static_cast<DWORD>(m_strBody.size()), static_cast<DWORD>(m_strBody.size()),
+                              static_cast<DWORD>(m_strBody.size()),
+                              m_nStreamLength ? m_nStreamLength : static_cast<DWORD>(m_strBody.size()),
                               m_contextValue) != FALSE;
 }
 
@@ -151,6 +155,16 @@ bool CHttpExchange::LogOnToProxy() {
   if (SendRequest()) return true;
   m_bResending = false;
   return false;
+}
+
+bool CHttpExchange::SendStreamed(const CHttpUrl& url, const std::string& method, const std::string& target,
+                                 uint32_t length) {
+  m_nStreamLength = length;
+  return Send(url, method, target, std::string());
+}
+
+bool CHttpExchange::Write(const char* data, size_t size) {
+  return m_hRequest && ::WinHttpWriteData(m_hRequest, data, static_cast<DWORD>(size), nullptr) != FALSE;
 }
 
 bool CHttpExchange::Receive() { return m_hRequest && ::WinHttpReceiveResponse(m_hRequest, nullptr) != FALSE; }
@@ -253,6 +267,9 @@ void CHttpExchange::OnStep(Step step, DWORD value, DWORD api) {
       m_nReceived += value;
       if (!m_pSink->OnExchangeData(m_buffer.data(), value)) return;
       if (!QueryMore()) Fail(false, ::GetLastError());
+      return;
+    case STEP_WRITTEN:
+      m_pSink->OnExchangeWritten(value);
       return;
     case STEP_ERROR:
       LOG_METHOD(LOG_LEVEL_INFO, "api = " << static_cast<unsigned long>(api) << ", error = "

@@ -31,6 +31,8 @@ class IExchangeSink {
   virtual void OnExchangeEnd() = 0;
   // WinHTTP failed; `connecting` when no connection was made.
   virtual void OnExchangeError(bool connecting, unsigned long error) = 0;
+  // A piece of a streamed body went out (see SendStreamed).
+  virtual void OnExchangeWritten(size_t /*size*/) {}
 
  protected:
   ~IExchangeSink() = default;
@@ -43,6 +45,12 @@ class CHttpExchange : public std::enable_shared_from_this<CHttpExchange> {
 
   // Connects and sends the request. False when WinHTTP refused at once.
   bool Send(const CHttpUrl& url, const std::string& method, const std::string& target, const std::string& body);
+  // The same with a body of `length` bytes that follows piece by piece
+  // through Write after OnExchangeSent, none of it held here.
+  bool SendStreamed(const CHttpUrl& url, const std::string& method, const std::string& target, uint32_t length);
+  // Sends the next piece of a streamed body; `data` must stay until
+  // OnExchangeWritten. Receive once the whole length went out.
+  bool Write(const char* data, size_t size);
   // Asks for the reply, after OnExchangeSent.
   bool Receive();
   // Ends the exchange; no sink call starts after it returns.
@@ -51,7 +59,7 @@ class CHttpExchange : public std::enable_shared_from_this<CHttpExchange> {
   CThreadWrapper* Thread() const { return m_pThread; }
 
   // A report of WinHTTP, on the network thread.
-  enum Step { STEP_CHOOSE_PROXY, STEP_SENT, STEP_HEADERS, STEP_DATA_AVAILABLE, STEP_READ, STEP_ERROR };
+  enum Step { STEP_CHOOSE_PROXY, STEP_SENT, STEP_HEADERS, STEP_DATA_AVAILABLE, STEP_READ, STEP_ERROR, STEP_WRITTEN };
   void OnStep(Step step, DWORD value, DWORD api);
 
  private:
@@ -82,6 +90,7 @@ class CHttpExchange : public std::enable_shared_from_this<CHttpExchange> {
   Destination m_destination;
   DWORD_PTR m_contextValue = 0;
   std::string m_strBody;  // the request body, kept for a resend
+  uint32_t m_nStreamLength = 0;  // a streamed body's length
   bool m_bProxyLogonTried = false;
   bool m_bResending = false;  // sent again with credentials: its reply is awaited here
   std::vector<char> m_buffer;

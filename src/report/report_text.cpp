@@ -57,6 +57,18 @@ std::wstring ServerLine(const ReportServer& server, const skinkit::TextLookup& t
   return line;
 }
 
+// One direction of the speed: its figure and its least speed, in kbit/s.
+std::wstring SpeedPart(const char* directionKey, const SpeedFigure& figure, int least, const skinkit::TextLookup& text) {
+  std::wstring part = text(directionKey) + L" ";
+  part += figure.bMeasured ? std::to_wstring(figure.nKbps) + L" kbit/s" : text("s.detect.speed.none");
+  return part + L" (" + text("s.report.least") + L" " + std::to_wstring(least) + L" kbit/s)";
+}
+
+std::wstring SpeedLine(const SpeedFindings& speed, const skinkit::TextLookup& text) {
+  return SpeedPart("s.report.download", speed.down, speed.settings.nMinDownKbps, text) + L", " +
+         SpeedPart("s.report.upload", speed.up, speed.settings.nMinUpKbps, text);
+}
+
 }  // namespace
 
 std::wstring BuildTextReport(const RunReport& report, const skinkit::TextLookup& text) {
@@ -72,6 +84,7 @@ std::wstring BuildTextReport(const RunReport& report, const skinkit::TextLookup&
     out += L"[" + text(VerdictKey(item.nCode)) + L"] " + OneLine(item.strName) + kNewLine;
     for (const std::wstring& line : item.vecShown) out += L"    " + OneLine(line) + kNewLine;
     for (const ReportServer& server : item.vecServers) out += L"    " + ServerLine(server, text) + kNewLine;
+    if (item.speed) out += L"    " + SpeedLine(*item.speed, text) + kNewLine;
   }
   return out;
 }

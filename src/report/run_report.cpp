@@ -103,10 +103,22 @@ Findings ReportFindingsOf(const CIPSiteFindings& site) {
 }
 
 Findings ReportFindingsOf(const CServerNetFindings& servers) {
-  return {{"lostLimitPercent", static_cast<long long>(servers.GetLostLimit())},
-          {"delayLimitMs", static_cast<long long>(servers.GetDelayLimit())},
-          {"echoesPerServer", static_cast<long long>(servers.GetTimes())},
-          {"passCount", static_cast<long long>(servers.GetPassCount())}};
+  Findings findings{{"lostLimitPercent", static_cast<long long>(servers.GetLostLimit())},
+                    {"delayLimitMs", static_cast<long long>(servers.GetDelayLimit())},
+                    {"echoesPerServer", static_cast<long long>(servers.GetTimes())},
+                    {"passCount", static_cast<long long>(servers.GetPassCount())}};
+  const SpeedFindings& speed = servers.GetSpeed();
+  if (!speed.IsConfigured()) return findings;
+  if (speed.down.bMeasured) findings.push_back({"downloadKbps", static_cast<long long>(speed.down.nKbps)});
+  if (speed.up.bMeasured) findings.push_back({"uploadKbps", static_cast<long long>(speed.up.nKbps)});
+  findings.push_back({"minDownKbps", static_cast<long long>(speed.settings.nMinDownKbps)});
+  findings.push_back({"minUpKbps", static_cast<long long>(speed.settings.nMinUpKbps)});
+  return findings;
+}
+
+std::optional<SpeedFindings> ReportSpeedOf(const CServerNetFindings& servers) {
+  if (!servers.GetSpeed().IsConfigured()) return std::nullopt;
+  return servers.GetSpeed();
 }
 
 std::vector<ReportServer> ReportServersOf(const CServerNetFindings& servers) {

@@ -4,9 +4,12 @@
 // its row shows. Filled by the main window; no Windows here.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
+
+#include "probes/net/speed_findings.h"
 
 struct AudioDeviceFindings;
 struct CpuInfoFindings;
@@ -43,6 +46,7 @@ struct ReportItem {
   std::vector<std::wstring> vecShown;  // headline and detail lines as shown
   std::vector<ReportFinding> vecFindings;
   std::vector<ReportServer> vecServers;  // media servers only
+  std::optional<SpeedFindings> speed;     // media servers, when the speed was to be measured
 };
 
 struct RunReport {
@@ -75,6 +79,7 @@ std::vector<ReportFinding> ReportFindingsOf(const ProcessFindings& process);
 std::vector<ReportFinding> ReportFindingsOf(const CIPSiteFindings& site);
 std::vector<ReportFinding> ReportFindingsOf(const CServerNetFindings& servers);
 std::vector<ReportServer> ReportServersOf(const CServerNetFindings& servers);
+std::optional<SpeedFindings> ReportSpeedOf(const CServerNetFindings& servers);
 
 // The exit code of a silent run: 0 no failure and no warning, 1 warnings
 // only, 2 at least one failure.

@@ -48,6 +48,8 @@ inline constexpr FormatKey kServerResult{"s.fmt.detect.net", "sdd"};
 inline constexpr FormatKey kServerNoAnswer{"s.fmt.detect.net.none", "s"};
 inline constexpr FormatKey kIpOtherCarrier{"s.fmt.detect.ip.other", "ss"};
 inline constexpr FormatKey kUpdateProgress{"s.fmt.update.progress", "d"};
+inline constexpr FormatKey kSpeed{"s.fmt.detect.speed", "ss"};
+inline constexpr FormatKey kSpeedMbps{"s.fmt.detect.speed.mbps", "f"};
 }  // namespace fmt
 
 inline constexpr const FormatKey* kAllFormatKeys[] = {
@@ -58,6 +60,7 @@ inline constexpr const FormatKey* kAllFormatKeys[] = {
     &fmt::kDiskMoreWin, &fmt::kDisplay,          &fmt::kDisplayInternal, &fmt::kSysPass,
     &fmt::kSysError,    &fmt::kNetAdapterPass,   &fmt::kNetAdapterError, &fmt::kServerResult,
     &fmt::kUpdateProgress, &fmt::kServerNoAnswer,  &fmt::kIpOtherCarrier, &fmt::kAudioMicLevel,
+    &fmt::kSpeed,       &fmt::kSpeedMbps,
 };
 
 template <typename T>

@@ -2,6 +2,7 @@
 
 namespace {
 IMediaServerSource* g_pSource = nullptr;
+const SpeedSettings kNoSpeedSettings;
 }
 
 const MediaServerSlots& DefaultMediaServerSlots() {
@@ -21,3 +22,7 @@ void SetMediaServerSource(IMediaServerSource* source) { g_pSource = source; }
 const MediaServerSlots& CurrentMediaServers() {
   return g_pSource ? g_pSource->GetMediaServers() : DefaultMediaServerSlots();
 }
+
+const SpeedSettings& IMediaServerSource::GetSpeedSettings() { return kNoSpeedSettings; }
+
+const SpeedSettings& CurrentSpeedSettings() { return g_pSource ? g_pSource->GetSpeedSettings() : kNoSpeedSettings; }

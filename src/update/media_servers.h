@@ -6,6 +6,8 @@
 #include <array>
 #include <string>
 
+#include "update/speed_settings.h"
+
 struct MediaServerEntry {
   std::wstring strName;    // display name; begins with the carrier ("电信服务器1")
   std::string strDomain;   // host name or dotted address that is pinged
@@ -47,8 +49,13 @@ class MediaServerList {
   void SetNameCMC2(const std::wstring& name) { m_slots[SLOT_CMC2].strName = name; }
   void SetDomainCMC2(const std::string& domain) { m_slots[SLOT_CMC2].strDomain = domain; }
 
+  // The speed measurement of the class service that goes with the servers.
+  const SpeedSettings& Speed() const { return m_speed; }
+  void SetSpeed(const SpeedSettings& speed) { m_speed = speed; }
+
  private:
   MediaServerSlots m_slots;
+  SpeedSettings m_speed;
 };
 
 // Who holds the slots of the running program (the main window). A run reads
@@ -56,9 +63,12 @@ class MediaServerList {
 class IMediaServerSource {
  public:
   virtual const MediaServerSlots& GetMediaServers() = 0;
+  // None unless the configuration names the speed measurement's addresses.
+  virtual const SpeedSettings& GetSpeedSettings();
 
  protected:
   ~IMediaServerSource() = default;
 };
 void SetMediaServerSource(IMediaServerSource* source);
 const MediaServerSlots& CurrentMediaServers();
+const SpeedSettings& CurrentSpeedSettings();

@@ -146,6 +146,12 @@ void ovUpdate::ReadServerSlots(const char* tag) {
     (servers.*keys.setDomain)(domain);
     LOG_METHOD_TAG(LOG_LEVEL_INFO, tag, keys.domainSetter << " strVal = " << domain);
   }
+  const SpeedSettings speed = ParseSpeedSettings([this](const char* key) { return ReadBytes(key, ""); });
+  servers.SetSpeed(speed);
+  if (speed.IsEnabled()) {
+    LOG_METHOD_TAG(LOG_LEVEL_INFO, tag, "speedUrl = " << speed.strSpeedUrl << ", uploadUrl = " << speed.strUploadUrl
+                                        << ", minDownKbps = " << speed.nMinDownKbps << ", minUpKbps = " << speed.nMinUpKbps);
+  }
 }
 
 bool ovUpdate::ParseLocalConfig() {

@@ -95,6 +95,15 @@ double ShownGigabytes(double gigabytes, bool belowLimit) {
   return belowLimit ? std::floor(gigabytes * 10.0) / 10.0 : gigabytes;
 }
 
+// The height of one grey detail line of a row.
+constexpr int kDetailLineHeight = 25;
+
+// One direction of the connection's speed as the row shows it.
+std::wstring SpeedText(const SpeedFigure& figure, const TextLookup& text) {
+  if (!figure.bMeasured) return text("s.detect.speed.none");
+  return FormatTextFrom<fmt::kSpeedMbps>(text, figure.nKbps / 1000.0);
+}
+
 // A check that was cancelled before it had its answer.
 ItemVerdict Cancelled(const TextLookup& text) { return Verdict(VERDICT_FAILURE, 65, text("s.detect.canceled")); }
 
@@ -322,8 +331,19 @@ ItemVerdict JudgeIpSite(const CIPSiteFindings& site, bool bFinish, const TextLoo
 
 ItemVerdict JudgeServerNet(const CServerNetFindings& servers, const TextLookup& text) {
   if (!servers.IsFinish()) return Cancelled(text);
-  const int code = servers.GetPassCount() >= 2 ? VERDICT_PASS : VERDICT_FAILURE;
+  int code = servers.GetPassCount() >= 2 ? VERDICT_PASS : VERDICT_FAILURE;
+  const SpeedFindings& speed = servers.GetSpeed();
+  const bool slow = speed.IsConfigured() && speed.IsBelowMinimum();
+  if (slow) code = std::max<int>(code, VERDICT_WARNING);
   ItemVerdict verdict = Verdict(code, 121, Headline(code, text));
+  if (speed.IsConfigured()) {
+    verdict.lines[1] = FormatTextFrom<fmt::kSpeed>(text, SpeedText(speed.down, text), SpeedText(speed.up, text));
+    verdict.nHeight += kDetailLineHeight;
+  }
+  if (slow) {
+    verdict.lines[2] = text("s.detect.speed.sln");
+    verdict.nHeight += kDetailLineHeight;
+  }
   for (const ServerNetInfo& server : servers.GetServerNetInfo()) {
     // A server that never answered has no round trip to show.
     verdict.vecServerLines.push_back(

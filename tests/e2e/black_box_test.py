@@ -3,7 +3,10 @@
 page, a run started with a real mouse click, a cancel, a second run to its
 end, whose verdicts are checked against the findings its log records. Only
 the Simplified Chinese run measures the shipped series of echoes; the other
-two run the build's variant with four echoes per media server.
+two run the build's variant with four echoes per media server. The
+configuration names the speed measurement's addresses, which the stand-in
+serves at a fixed pace each way: the row shows the speeds, within 15 % of
+the paces.
 Screenshots of each stage go to <build>/e2e-shots.
 
 The program runs in a private network namespace (tests/fixtures/netns_wine.sh)
@@ -13,6 +16,7 @@ web_standin.py.
 
 Usage: black_box_test.py <build-dir>
 """
+import glob
 import json
 import os
 import re
@@ -24,7 +28,7 @@ import xml.etree.ElementTree as ET
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from kalto_driver import (Display, KaltoSession, ROLE_PUSHBUTTON, ROOT, build_from_arguments,  # noqa: E402
                           runs_emulated)
-from standin_control import ADDRESS_PATH, control  # noqa: E402
+from standin_control import ADDRESS_PATH, CONFIG, CONFIG_PATH, control  # noqa: E402
 
 BUILD = None
 PREFIX = None
@@ -42,6 +46,14 @@ KNOWN_CARRIERS = tuple(CARRIER_KEYS)
 # How late the address service answers where a run must last a while: well
 # within the 20 s the program waits for it, so its row still passes.
 SLOW_ADDRESS_SECONDS = 12
+
+# The stand-in's paces of the speed measurement, kbit/s: different each way,
+# so that swapped figures show; both above the configured least speeds.
+DOWN_PACE, UP_PACE = 8000, 4000
+SPEED_KEYS = ("speedUrl=http://download.orvane.com/t/paced/%d\nuploadUrl=http://download.orvane.com/t/paced/%d\n"
+              "minDownKbps=1500\nminUpKbps=1000\n" % (DOWN_PACE, UP_PACE))
+# How far a measured speed may be from the stand-in's pace.
+SPEED_TOLERANCE = 0.15
 
 # The media servers in the check's order: display name, host, the stand-in's
 # address, its delay in ms and loss in percent. The last one never answers.
@@ -74,6 +86,9 @@ class Findings:
         self.servers = {}
         for address, delay, lost in re.findall(r"server (\S+) nDelay = (\d+), nLost = (\d+)", log_text):
             self.servers[address] = (int(delay), int(lost))
+        self.speeds = {direction: int(kbps) for direction, kbps in re.findall(r"(download|upload) kbps = (\d+)", log_text)}
+        self.routines = log_text.count("DetectState = ")
+        self.measured_speed = "measuring " in log_text
         answers = re.findall(r"strdata = (\{.*\})\]", log_text)
         answer = json.loads(answers[-1]) if answers else {}
         self.client_ip = answer.get("clientIp", "")
@@ -103,6 +118,8 @@ class BlackBox(unittest.TestCase):
         session = KaltoSession(BUILD, display.name, language, wine_dir=PREFIX, few_echoes=few_echoes)
         shots = os.path.join(BUILD, "e2e-shots")
         texts = session.texts
+        # The configuration the program downloads at its start names the speed measurement.
+        control("/set", path=CONFIG_PATH, mode="text", arg=CONFIG.decode() + SPEED_KEYS)
         try:
             session.start()
             # Welcome: the title carries the program's version; start is enabled within five seconds.
@@ -150,6 +167,11 @@ class BlackBox(unittest.TestCase):
             if not session.exited():
                 session.process.kill()
             display.close()
+            control("/reset")
+            # The next program in this prefix starts without the speed measurement.
+            for config in glob.glob(os.path.join(PREFIX, "wineprefix", "drive_c", "users", "*", "AppData", "Roaming",
+                                                 "Orvane", "KALTO", "kalto.ini")):
+                os.remove(config)
 
     def check_verdicts(self, session, shown, times):
         """Each row shows a verdict; the media-server row and the summary agree
@@ -179,6 +201,13 @@ class BlackBox(unittest.TestCase):
         # (Delays depend on the machine's load and are not judged here.)
         self.assertEqual(findings.figures("cmc2.media.orvane.com", "127.0.0.36")[1], 100)
         self.assertEqual(verdicts["s.detect.net.server"], "s.detect.pass" if passed >= 2 else "s.detect.not.pass")
+
+        # The speeds as the log measured them, near the stand-in's paces, on the row.
+        self.assertEqual(sorted(findings.speeds), ["download", "upload"])
+        for direction, pace in (("download", DOWN_PACE), ("upload", UP_PACE)):
+            self.assertLess(abs(findings.speeds[direction] - pace), pace * SPEED_TOLERANCE, findings.speeds)
+        mbps = [printf(texts["s.fmt.detect.speed.mbps"], findings.speeds[d] / 1000.0) for d in ("download", "upload")]
+        self.assertIn(printf(texts["s.fmt.detect.speed"], *mbps), names)
 
         # The public address as the service gave it.
         ip, region = findings.client_ip, findings.region

@@ -4,7 +4,8 @@ network gone in the middle of a run, host names that never resolve, an
 address service that answers after 30 s, a configuration service that sends
 garbage, an HTML page, a truncated file or 100 MB, a log folder that cannot
 be written, the configuration file held by another program, no application
-data folder, and two starts at the same instant. Each ends with the right
+data folder, two starts at the same instant, and a speed measurement whose
+transfers stall, are refused, break off or are cancelled. Each ends with the right
 verdicts and summary (or a usable start button where only the start
 matters), within a bounded wait, with the last good configuration whole and
 the log in whole lines.
@@ -27,7 +28,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from black_box_test import FAILED, HEADLINE_KEYS, ITEM_KEYS, SERVERS, leaves, namespace_arguments, printf  # noqa: E402
 from kalto_driver import Display, KaltoSession, LogWatch, ROOT, file_held  # noqa: E402
-from standin_control import ADDRESS_PATH, CONFIG_PATH, control  # noqa: E402
+from standin_control import ADDRESS_PATH, CONFIG, CONFIG_PATH, control  # noqa: E402
 
 BUILD = None
 PREFIX = None
@@ -37,6 +38,7 @@ ADDRESS_ROW, SERVER_ROW = 8, 9
 # lines of their own.)
 LOG_HEAD = r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[ *\d+\] [A-Z]+ +\["
 LOG_ENTRY = re.compile(LOG_HEAD + r".*\]\n", re.S)
+SPEED_HOST = "http://download.orvane.com"
 # What a previous run kept: two hosts that are not the built-in ones. As the
 # program keeps it, UTF-16 behind its mark, so it has no reason to rewrite it.
 PREVIOUS_HOSTS = {"cncDomain1": "cnc1.previous.orvane.com", "cmcDomain2": "cmc2.previous.orvane.com"}
@@ -50,6 +52,18 @@ def roaming():
 
 def app_data():
     return os.path.join(roaming(), "Orvane", "KALTO")
+
+
+def log_seconds(log, text):
+    """The time of day, in seconds, of the first log entry that says `text`."""
+    match = re.search(r"(\d\d):(\d\d):(\d\d\.\d{3}) [^\n]*" + re.escape(text), log)
+    assert match, "the log never said " + text
+    return int(match.group(1)) * 3600 + int(match.group(2)) * 60 + float(match.group(3))
+
+
+def speed_config(download, upload):
+    """The configuration with the speed measurement's two addresses."""
+    return CONFIG.decode() + "speedUrl=%s%s\nuploadUrl=%s%s\n" % (SPEED_HOST, download, SPEED_HOST, upload)
 
 
 def set_link(state):
@@ -134,12 +148,18 @@ class FaultRuns(LogWatch, unittest.TestCase):
             os.remove(report)
         command = [os.path.join(ROOT, "tools", "wine-run.sh"), PREFIX, os.path.join(BUILD, "few_echoes", "kalto.exe"),
                    "/report", "C:\\fault-report.json"]
-        try:
-            code = subprocess.run(command, env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                  timeout=timeout).returncode
-        except subprocess.TimeoutExpired:
-            self.stop_wine()
-            raise
+        process = subprocess.Popen(command, env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # The program's peak memory, read while it runs: its last reading is the highest.
+        deadline = time.time() + timeout
+        self.peak_kib = None
+        while process.poll() is None:
+            if time.time() > deadline:
+                process.kill()
+                self.stop_wine()
+                self.fail("the silent run did not end")
+            self.peak_kib = peak_memory_kib("kalto.exe") or self.peak_kib
+            time.sleep(0.2)
+        code = process.returncode
         with open(report, encoding="utf-8") as f:
             data = json.load(f)
         self.assertEqual(sorted(item["type"] for item in data["items"]), list(range(11)), "all eleven checks ran")
@@ -250,6 +270,56 @@ class FaultRuns(LogWatch, unittest.TestCase):
         self.assertEqual(self.verdict(data, SERVER_ROW), 1)
         self.assertIn("every media server reported", log)
         self.assertEqual(data["summary"]["networkKey"], "s.detect.net.disconnect")
+        self.assert_whole_lines(log)
+
+    # -- the speed measurement ----------------------------------------------
+    def test_speed_transfers_that_stall_are_refused_or_break_off(self):
+        # Download, upload, and what the log says of each. Nothing listens on port 81.
+        faults = [("/t/stall/60", ":81/upload", "download not measured: stalled", "upload not measured: no connection"),
+                  ("/t/paced/8000:2", "/t/drop", "download not measured: connection broke off",
+                   "upload not measured: connection broke off"),
+                  ("/t/huge", "/t/status/403", "download kbps = ", "upload not measured: HTTP status 403")]
+        peaks = {}
+        for download, upload, down_says, up_says in faults:
+            with self.subTest(download):
+                self.started = time.time()
+                control("/set", path=CONFIG_PATH, mode="text", arg=speed_config(download, upload))
+                code, data = self.silent_run()
+                peaks[download] = self.peak_kib
+                log = self.log()
+                self.assertIn(down_says, log)
+                self.assertIn(up_says, log)
+                # Each transfer within its five seconds, and the run went on to its end.
+                took = log_seconds(log, up_says) - log_seconds(log, "measuring download")
+                self.assertLess(took % 86400, 12, "both transfers within their limits")
+                findings = next(item for item in data["items"] if item["type"] == SERVER_ROW)["findings"]
+                self.assertNotIn("uploadKbps", findings, "no figure made up")
+                self.assertEqual("downloadKbps" in findings, download == "/t/huge", findings)
+                self.assertEqual((findings["minDownKbps"], findings["minUpKbps"]), (0, 0))
+                self.assert_whole_lines(log)
+        # 100 MB as fast as the stand-in sends it never came near the
+        # program's memory: its peak stays close to that of a stalled transfer.
+        self.assertIsNotNone(peaks["/t/stall/60"])
+        self.assertIsNotNone(peaks["/t/huge"])
+        self.assertLess(peaks["/t/huge"], peaks["/t/stall/60"] + 50 * 1024, peaks)
+
+    def test_a_cancel_during_the_speed_measurement(self):
+        control("/set", path=CONFIG_PATH, mode="text", arg=speed_config("/t/paced/1000", "/t/paced/1000"))
+        session = self.start()
+        session.click(session.wait_for_text("s.ui.start", 15, enabled=True))
+        cancel = session.wait_for_text("s.cancel.detect", 10)
+        self.wait_for_log("measuring download", 120)
+        session.click(cancel)
+        session.wait_for_text("s.detect.canceled", 60)
+        self.assertEqual(session.close(), 0)
+        log = self.log()
+        # From the cancel to the end of the transfer and of the run's last item.
+        stop = log_seconds(log, "stopping the speed measurement")
+        self.assertLess((log_seconds(log, "download not measured: cancelled") - stop) % 86400, 1)
+        finish = re.findall(r"(\d\d):(\d\d):(\d\d\.\d{3}) [^\n]*DetectState = 2, m_pCurrnetHandler = 9", log)
+        self.assertEqual(len(finish), 1)
+        self.assertLess((int(finish[0][0]) * 3600 + int(finish[0][1]) * 60 + float(finish[0][2]) - stop) % 86400, 1)
+        self.assertNotIn("measuring upload", log)
         self.assert_whole_lines(log)
 
     # -- the configuration ------------------------------------------------

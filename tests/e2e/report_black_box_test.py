@@ -195,6 +195,14 @@ class Reports(unittest.TestCase):
             passed += findings.within_limits(figures)
         self.assertEqual(servers["cmc2.media.orvane.com"]["lossPercent"], 100)
         self.assertEqual(verdicts[9], 1 if passed >= 2 else 3)
+        # A configuration without the speed measurement's addresses: no
+        # transfer, no speed line, and the eleven items' begin and finish only.
+        server_item = next(i for i in data["items"] if i["type"] == 9)
+        self.assertEqual(sorted(server_item["findings"]),
+                         ["delayLimitMs", "echoesPerServer", "lostLimitPercent", "passCount"])
+        self.assertEqual(len(server_item["shown"]), 1, server_item["shown"])
+        self.assertEqual(findings.routines, 2 * len(ITEM_KEYS))
+        self.assertFalse(findings.measured_speed)
         site = next(i for i in data["items"] if i["type"] == 8)["findings"]
         self.assertEqual(site["clientIp"], findings.client_ip)
         self.assertEqual(site["region"], findings.region)

@@ -6,7 +6,7 @@ import urllib.parse
 import urllib.request
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures"))
-from web_standin import ADDRESS_PATH, CONFIG_PATH, PACKAGE_SIZE  # noqa: E402,F401
+from web_standin import ADDRESS_PATH, CONFIG, CONFIG_PATH, PACKAGE_SIZE  # noqa: E402,F401
 
 # Where the stand-in listens: netns_wine.sh says so; a namespace set up by a
 # test itself uses the same address.

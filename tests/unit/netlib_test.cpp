@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "netlib/secure_protocols.h"
+#include "netlib/speed_meter.h"
 #include "netlib/thread.h"
 #include "netlib/timer.h"
 
@@ -382,4 +383,56 @@ TEST(SecureProtocols, TheWholeSetOrEachVersionTheSystemTakes) {
     EXPECT_EQ(choice.refused, c.refused) << c.known;
     EXPECT_EQ(held, c.held) << c.known;
   }
+}
+
+// The speed meter over made-up arrival times (ms).
+TEST(SpeedMeter, CountsAfterTheSlowStartBetweenArrivals) {
+  struct Case {
+    std::vector<std::pair<int64_t, uint64_t>> pieces;
+    bool measured;
+    int kbps;
+    const char* label;
+  };
+  std::vector<std::pair<int64_t, uint64_t>> steady;  // 1 MB/s after a slow first half second
+  for (int64_t t = 100; t <= 5000; t += 100) steady.push_back({t, t <= 600 ? 1000 : 100000});
+  const Case cases[] = {
+      {steady, true, 8000, "steady pace after slow start"},
+      {{{100, 5000}, {200, 10000}, {300, 10000}}, true, 800, "ended within the slow start: all after the first"},
+      {{{100, 5000}, {150, 10000}}, false, 0, "too short to time"},
+      {{}, false, 0, "nothing arrived"},
+  };
+  for (const Case& c : cases) {
+    CSpeedMeter meter(0);
+    for (const auto& piece : c.pieces) meter.Add(piece.first, piece.second);
+    int kbps = 0;
+    std::string reason;
+    EXPECT_EQ(meter.Kbps(kbps, reason), c.measured) << c.label;
+    EXPECT_EQ(kbps, c.kbps) << c.label;
+    EXPECT_EQ(reason.empty(), c.measured) << c.label << ": " << reason;
+  }
+}
+
+TEST(SpeedMeter, PausesBetweenPiecesAreLeftOutOfTheRate) {
+  // POSTs of 100 kB each answered a second apart, each after a 200 ms
+  // connection: 100 kB in 800 ms of sending is 1000 kbit/s.
+  CSpeedMeter meter(0);
+  for (int64_t t = 1000; t <= 5000; t += 1000) {
+    if (t > 1000) meter.Pause(200);
+    meter.Add(t, 100000);
+  }
+  int kbps = 0;
+  std::string reason;
+  ASSERT_TRUE(meter.Kbps(kbps, reason));
+  EXPECT_EQ(kbps, 1000);
+}
+
+TEST(SpeedMeter, EndsAfterItsTimeOrWhenNothingMoves) {
+  CSpeedMeter meter(1000);
+  EXPECT_EQ(meter.CheckAt(2999), CSpeedMeter::CHECK_RUNNING);
+  EXPECT_EQ(meter.CheckAt(3000), CSpeedMeter::CHECK_STALLED);  // no answer for two seconds
+  meter.Add(2500, 10);
+  EXPECT_EQ(meter.CheckAt(4499), CSpeedMeter::CHECK_RUNNING);
+  EXPECT_EQ(meter.CheckAt(4500), CSpeedMeter::CHECK_STALLED);
+  meter.Add(4400, 10);
+  EXPECT_EQ(meter.CheckAt(6000), CSpeedMeter::CHECK_ENOUGH);
 }

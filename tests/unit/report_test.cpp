@@ -85,9 +85,12 @@ RunReport SampleReport() {
   site.m_vecRegion = {L"\u4E2D\u56FD", L"\u7535\u4FE1"};
   CServerNetFindings servers(DefaultMediaServerSlots(), ServerNetLimits());
   for (size_t i = 0; i < 6; ++i) servers.SetServerResult(i, 20 + static_cast<int>(i), i == 0 ? 5 : i == 4 ? 100 : 0, 1.5 * i);
+  servers.Speed() = {{"http://download.orvane.com/speed.bin", "http://download.orvane.com/upload", 1500, 1000},
+                     {true, 48249, ""}, {false, 0, "stalled"}};
 
   report.vecItems.push_back(Item(9, 3, ReportFindingsOf(servers), {L"servers slow", L"try later"}));
   report.vecItems.back().vecServers = ReportServersOf(servers);
+  report.vecItems.back().speed = ReportSpeedOf(servers);
   report.vecItems.push_back(Item(8, 1, ReportFindingsOf(site), {L"address ok"}));
   report.vecItems.push_back(Item(1, 3, ReportFindingsOf(memory), {L"memory low"}));
   report.vecItems.push_back(Item(0, 2, ReportFindingsOf(cpu), {L"cpu busy"}));
@@ -156,6 +159,10 @@ TEST(TextReport, ListsTheRunItemByItemInDisplayOrder) {
   EXPECT_NE(text.find(L"s.report.jitter 7.5 ms\r\n"), std::wstring::npos) << "the sixth server's jitter";
   // One that never answered has no round trip to show.
   EXPECT_NE(text.find(L"(cnc2.media.orvane.com): s.report.no.answer\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"s.report.jitter 7.5 ms\r\n    s.report.download 48249 kbit/s (s.report.least 1500 kbit/s), "
+                      L"s.report.upload s.detect.speed.none (s.report.least 1000 kbit/s)\r\n"),
+            std::wstring::npos)
+      << "the speed after the servers";
   // A control character never breaks a line of its own.
   EXPECT_NE(text.find(L"    Mic \"USB\" \\ line break\r\n"), std::wstring::npos);
 }
@@ -249,6 +256,13 @@ TEST(JsonReport, ParsesBackWithEveryItemAndItsFindings) {
   EXPECT_DOUBLE_EQ(At(cJSON_GetArrayItem(servers, 5), "jitterMs")->valuedouble, 7.5);
   EXPECT_TRUE(cJSON_IsTrue(At(first, "finished")));
   EXPECT_EQ(At(ItemOfType(root.get(), 8), "servers"), nullptr) << "only the media-server item lists servers";
+
+  // The speed: a figure only where one was measured, and the least speeds.
+  const cJSON* speed = At(ItemOfType(root.get(), 9), "findings");
+  EXPECT_EQ(NumberText(json, "downloadKbps"), "48249");
+  EXPECT_EQ(At(speed, "uploadKbps"), nullptr);
+  EXPECT_EQ(At(speed, "minDownKbps")->valueint, 1500);
+  EXPECT_EQ(At(speed, "minUpKbps")->valueint, 1000);
 }
 
 TEST(JsonReport, StringsAreValidUtf8WhateverTheSystemReturned) {

@@ -5,6 +5,7 @@
 #include "update/config_keys.h"
 #include "update/package_digest.h"
 #include "update/package_name.h"
+#include "update/speed_settings.h"
 #include "update/update_offer.h"
 
 namespace {
@@ -135,4 +136,22 @@ TEST(ConfigKeys, SlotsAreReadInTheirOwnOrderThroughTheirSetters) {
   EXPECT_EQ(list.Slots()[SLOT_CMC1].strDomain, "10.0.0.5");
   EXPECT_EQ(list.Slots()[SLOT_CMC1].strName, L"M");
   EXPECT_EQ(list.Slots()[SLOT_CMC2].strDomain, DefaultMediaServerSlots()[SLOT_CMC2].strDomain);
+}
+
+TEST(ConfigKeys, SpeedSettingsTakeOnlyWholeLimitsInRange) {
+  const auto parse = [](const std::string& min) {
+    return ParseSpeedSettings([&](const char* key) -> std::string {
+      if (std::string(key) == update::kKeySpeedUrl) return "http://download.orvane.com/speed.bin";
+      return std::string(key) == update::kKeyMinDownKbps ? min : std::string();
+    });
+  };
+  const SpeedSettings settings = parse("1500");
+  EXPECT_TRUE(settings.IsEnabled());
+  EXPECT_EQ(settings.strUploadUrl, "");
+  EXPECT_EQ(settings.nMinDownKbps, 1500);
+  EXPECT_EQ(settings.nMinUpKbps, 0);
+  for (const char* bad : {"-1", "1.5", "15k", "10000001", "99999999999999999999", " "}) {
+    EXPECT_EQ(parse(bad).nMinDownKbps, 0) << bad;
+  }
+  EXPECT_FALSE(ParseSpeedSettings([](const char*) { return std::string(); }).IsEnabled());
 }

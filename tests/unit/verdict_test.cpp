@@ -433,6 +433,38 @@ TEST(Verdicts, MediaServers) {
   }
 }
 
+TEST(Verdicts, MediaServerSpeed) {
+  const SpeedFigure fast{true, 48249, ""}, slow{true, 900, ""}, none{false, 0, "stalled"};
+  const std::wstring both = L"s.fmt.detect.speed(s.fmt.detect.speed.mbps(48.249)|s.fmt.detect.speed.mbps(0.900))";
+  struct Case {
+    SpeedFigure down, up;
+    int minDown, minUp, within;  // `within`: servers within the echo limits
+    int code, height;
+    std::vector<std::wstring> lines;
+    const char* label;
+  };
+  const Case cases[] = {
+      {fast, slow, 0, 0, 6, VERDICT_PASS, 146, {L"s.detect.pass", both, kHidden, kHidden}, "no least speeds"},
+      {fast, slow, 1500, 900, 6, VERDICT_PASS, 146, {L"s.detect.pass", both, kHidden, kHidden}, "at the least"},
+      {fast, slow, 1500, 1000, 6, VERDICT_WARNING, 171,
+       {L"s.detect.get.problem", both, L"s.detect.speed.sln", kHidden}, "upload below"},
+      {slow, fast, 1000, 0, 1, VERDICT_FAILURE, 171,
+       {L"s.detect.not.pass",
+        L"s.fmt.detect.speed(s.fmt.detect.speed.mbps(0.900)|s.fmt.detect.speed.mbps(48.249))",
+        L"s.detect.speed.sln", kHidden},
+       "a failure stays one"},
+      {none, none, 1000, 1000, 6, VERDICT_PASS, 146,
+       {L"s.detect.pass", L"s.fmt.detect.speed(s.detect.speed.none|s.detect.speed.none)", kHidden, kHidden},
+       "not measured judges nothing"},
+  };
+  for (const Case& c : cases) {
+    CServerNetFindings servers(DefaultMediaServerSlots(), ServerNetLimits());
+    for (size_t i = 0; i < 6; ++i) servers.SetServerResult(i, 20, static_cast<int>(i) < c.within ? 0 : 100);
+    servers.Speed() = {{"http://download.orvane.com/speed.bin", "", c.minDown, c.minUp}, c.down, c.up};
+    ExpectShown(JudgeServerNet(servers, KeyText), c.code, c.height, c.lines, c.label);
+  }
+}
+
 TEST(Verdicts, ConflictingProgram) {
   ProcessFindings process;
   ExpectShown(JudgeProcess(process, KeyText), VERDICT_PASS, 83,

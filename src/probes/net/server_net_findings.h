@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "probes/net/speed_findings.h"
 #include "update/media_servers.h"
 
 struct ServerNetInfo {
@@ -69,7 +70,13 @@ class CServerNetFindings {
   // (a later one wins a tie); null when every such delay is above 2000 ms.
   const ServerNetInfo* GetBestServer() const;
 
+  // The connection's speed to the class service, which the check measures
+  // after its echo series; not configured by default.
+  const SpeedFindings& GetSpeed() const { return m_speed; }
+  SpeedFindings& Speed() { return m_speed; }
+
  private:
+  SpeedFindings m_speed;
   std::vector<ServerNetInfo> m_vecServerNetInfo;
   int m_nLostLimit;
   int m_nDelayLimit;

@@ -1,22 +1,46 @@
 #include "probes/net/server_net_handler.h"
 
 #include "corekit/log.h"
+#include "detect/delegate_detect.h"
+#include "netlib/speed_transfer.h"
 #include "ping/echo_series.h"
 #include "ping/ping_unit.h"
+
+namespace {
+
+SpeedFigure Measure(SpeedDirection direction, const std::string& url, HANDLE stop) {
+  SpeedFigure figure;
+  if (url.empty()) {
+    figure.strReason = "no address configured";
+    return figure;
+  }
+  DelegateDetect::Instance()->ReportStage(direction == SPEED_UPLOAD ? "s.detect.speed.up.running"
+                                                                    : "s.detect.speed.down.running");
+  const SpeedOutcome outcome = MeasureSpeed(direction, url, stop);
+  figure.bMeasured = outcome.bMeasured;
+  figure.nKbps = outcome.nKbps;
+  figure.strReason = outcome.strReason;
+  return figure;
+}
+
+}  // namespace
 
 CServerNetHandler::CServerNetHandler()
     : CServerNetFindings(CurrentMediaServers(), LoadServerNetLimits()),
       m_dwCreateThreadId(GetCurrentThreadId()),
       // Unnamed: the event only ever links threads of this handler.
       m_hFinishEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      m_hStopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_hNotifyWnd(CreatePingNotifyWindow(this)) {
   LOG_METHOD(LOG_LEVEL_INFO, "lost = " << GetLostLimit() << ", deley = " << GetDelayLimit()
                                        << ", times = " << GetTimes());
+  Speed().settings = CurrentSpeedSettings();
 }
 
 CServerNetHandler::~CServerNetHandler() {
   Stop();
   if (m_hFinishEvent) CloseHandle(m_hFinishEvent);
+  if (m_hStopEvent) CloseHandle(m_hStopEvent);
   if (m_hNotifyWnd) DestroyWindow(m_hNotifyWnd);
 }
 
@@ -66,7 +90,23 @@ int CServerNetHandler::DoDetect() {
   if (GetCurrentThreadId() == m_dwCreateThreadId) return 1;
   LOG_METHOD(LOG_LEVEL_INFO, "CServerNetHandler::DoDetect()");
   if (!IsFinish()) WaitForSingleObject(m_hFinishEvent, INFINITE);
+  if (GetSpeed().IsConfigured() && IsFinish()) MeasureSpeeds();
   return 1;
+}
+
+void CServerNetHandler::MeasureSpeeds() {
+  m_bMeasuring = true;
+  for (SpeedDirection direction : {SPEED_DOWNLOAD, SPEED_UPLOAD}) {
+    SpeedFindings& speed = Speed();
+    SpeedFigure& figure = direction == SPEED_UPLOAD ? speed.up : speed.down;
+    if (WaitForSingleObject(m_hStopEvent, 0) == WAIT_OBJECT_0) {
+      figure.strReason = "cancelled";
+      continue;
+    }
+    figure = Measure(direction, direction == SPEED_UPLOAD ? speed.settings.strUploadUrl : speed.settings.strSpeedUrl,
+                     m_hStopEvent);
+  }
+  m_bMeasuring = false;
 }
 
 void CServerNetHandler::Stop() {
@@ -77,5 +117,7 @@ void CServerNetHandler::Stop() {
   const ULONGLONG deadline = GetTickCount64() + CPingUnit::kStopWaitMs;
   for (const auto& unit : m_vecPingUnit) unit->StopBy(deadline);
   m_vecPingUnit.clear();
+  if (m_bMeasuring) LOG_METHOD(LOG_LEVEL_INFO, "stopping the speed measurement");
+  if (m_hStopEvent) SetEvent(m_hStopEvent);
   SetEvent(m_hFinishEvent);
 }

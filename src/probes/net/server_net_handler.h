@@ -2,12 +2,15 @@
 // start with the run (PreStart), one thread per server, and report through
 // a hidden notify window on the thread that made the handler; DoDetect, on
 // the detection worker, waits until all have reported or the run is
-// cancelled. The findings and their queries are those of
-// CServerNetFindings.
+// cancelled. When the configuration names them, it then measures download
+// and upload speed to the class service, one after the other, so that the
+// transfers do not disturb the round trips. The findings and their queries
+// are those of CServerNetFindings.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -28,7 +31,7 @@ class CServerNetHandler : public IDetectHandler, public IPingSink, public CServe
   int DoDetect() override;
   bool IsAsync() override { return true; }
   int PreStart() override { return Start(); }
-  // Ends every series and releases a waiting DoDetect.
+  // Ends every series and a running transfer, and releases a waiting DoDetect.
   void Stop() override;
 
   // Starts one echo series per server; 1 when they were launched.
@@ -41,9 +44,13 @@ class CServerNetHandler : public IDetectHandler, public IPingSink, public CServe
   // Records server `index` as unreachable: its series could not run.
   void FailServer(size_t index);
   void Finish();
+  // Download, then upload, of the configured addresses (detection worker).
+  void MeasureSpeeds();
 
   DWORD m_dwCreateThreadId;
   HANDLE m_hFinishEvent;
+  HANDLE m_hStopEvent;  // manual reset: the run was stopped, no transfer may go on
+  std::atomic<bool> m_bMeasuring{false};  // a speed transfer may be running
   std::vector<std::unique_ptr<CPingUnit>> m_vecPingUnit;  // index i pings server i
   HWND m_hNotifyWnd;
 };
