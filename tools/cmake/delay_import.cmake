@@ -32,6 +32,9 @@ function(kalto_delay_import_library out_var dll)
   endif()
   string(REGEX MATCHALL " I ${prefix}[^\n]+" entries "${symbols}")
   list(TRANSFORM entries REPLACE " I ${prefix}" "")
+  # Interface identifiers are data, which a 64-bit import library may list
+  # as imports too (oleacc's); libuuid gives them.
+  list(FILTER entries EXCLUDE REGEX "^_?(IID|CLSID|LIBID|DIID|GUID)_")
   list(JOIN entries "\n" exports)
   set(def ${CMAKE_BINARY_DIR}/delay-import/${dll}.def)
   file(WRITE ${def} "LIBRARY ${dll}.dll\nEXPORTS\n${exports}\n")
