@@ -40,16 +40,17 @@ START_MENU_LINK = os.path.join("ProgramData", "Microsoft", "Windows", "Start Men
 EXIT_RESTART_NEEDED = 3010 % 256
 
 
-def wine(*args):
-    return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), BUILD, *args], capture_output=True, text=True)
+def wine(*args, env=None):
+    return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), BUILD, *args], capture_output=True, text=True,
+                          env=env)
 
 
-def wine_command_line(command):
+def wine_command_line(command, env=None):
     """Runs a command line as Windows would: the quoted program and the rest
     as written. Wine quotes an argument that holds a space, so the rest is
     passed split at its spaces, which Wine joins back unchanged."""
     program, rest = re.match(r'"([^"]+)"\s*(.*)$', command).groups()
-    return wine(program, *rest.split())
+    return wine(program, *rest.split(), env=env)
 
 
 def setup_program():
@@ -132,7 +133,9 @@ class Installer(unittest.TestCase):
         """Runs the setup silently, into the folder when named (with /D=, which
         stays unquoted even with spaces); its exit code and duration."""
         began = time.time()
-        result = wine_command_line(f'"{self.setup}" /S' + (" /D=" + folder if folder else ""))
+        # On the program's display, as the programs of one Wine prefix share one desktop.
+        result = wine_command_line(f'"{self.setup}" /S' + (" /D=" + folder if folder else ""),
+                                   env=dict(os.environ, DISPLAY=self.display.name))
         return result.returncode, time.time() - began
 
     def start_program(self, folder, desktop=None):
