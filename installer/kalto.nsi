@@ -83,9 +83,9 @@ LangString NeedsX64 ${LANG_TRADCHINESE} "此版本的 ${PRODUCT} 需要 64 位�
 LangString RemoveUserData ${LANG_ENGLISH} "Also remove your ${PRODUCT} settings and logs?"
 LangString RemoveUserData ${LANG_SIMPCHINESE} "同时删除您的 ${PRODUCT} 设置和日志吗？"
 LangString RemoveUserData ${LANG_TRADCHINESE} "同時刪除您的 ${PRODUCT} 設定和記錄檔嗎？"
-LangString MovedAside ${LANG_ENGLISH} "$R2 was still in use; it was moved aside and is deleted at the next restart."
-LangString MovedAside ${LANG_SIMPCHINESE} "$R2 仍在使用，已移到一旁，将在下次重新启动时删除。"
-LangString MovedAside ${LANG_TRADCHINESE} "$R2 仍在使用，已移到一旁，將在下次重新啟動時刪除。"
+LangString MovedAside ${LANG_ENGLISH} "$R2: the old file is still in use and is deleted at the next restart."
+LangString MovedAside ${LANG_SIMPCHINESE} "$R2：旧文件仍在使用，将在下次重新启动时删除。"
+LangString MovedAside ${LANG_TRADCHINESE} "$R2：舊檔案仍在使用，將在下次重新啟動時刪除。"
 LangString RestartToFinish ${LANG_ENGLISH} "${PRODUCT} is still in use. The update is completed when the computer restarts."
 LangString RestartToFinish ${LANG_SIMPCHINESE} "${PRODUCT} 仍在使用，更新将在计算机重新启动后完成。"
 LangString RestartToFinish ${LANG_TRADCHINESE} "${PRODUCT} 仍在使用，更新將在電腦重新啟動後完成。"
@@ -262,12 +262,12 @@ Function RemoveInstallation
   ${EndIf}
 FunctionEnd
 
-; Puts $INSTDIR\NAME.new in place of NAME. A file still held once the program
-; has ended (a virus scanner, an editor) is tried again for up to ten
-; seconds, then renamed aside, as Windows allows even for a running program's
-; file, and the renamed file is deleted at the next restart. One that cannot
-; even be renamed is replaced at the next restart, and so is every file after
-; it, so that the program and its skin change together.
+; Puts $INSTDIR\NAME.new in place of NAME. The old file is renamed aside
+; first, which Windows allows even while a program runs from it or a virus
+; scanner reads it, and then deleted, or, when still in use, deleted at the
+; next restart. A file that cannot be renamed is tried again for up to ten
+; seconds; after that it is replaced at the next restart, and so is every file
+; after it, so that the program and its skin change together.
 !macro ReplaceFile NAME
   ${If} $Failed = 0
     !insertmacro ReplaceHeldFile "${NAME}"
@@ -276,23 +276,25 @@ FunctionEnd
 !macro ReplaceHeldFile NAME
   ${If} $Deferred = 0
     ${For} $R0 1 20
-      Delete "$INSTDIR\${NAME}"
       ${IfNot} ${FileExists} "$INSTDIR\${NAME}"
+        ${Break}
+      ${EndIf}
+      System::Call 'kernel32::GetTickCount() i .R2'
+      StrCpy $R2 "$INSTDIR\${NAME}.$R2.old"
+      ClearErrors
+      Rename "$INSTDIR\${NAME}" $R2
+      ${IfNot} ${Errors}
+        Delete $R2
+        ${If} ${FileExists} $R2
+          System::Call 'kernel32::MoveFileExW(w R2, p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
+          DetailPrint "$(MovedAside)"
+        ${EndIf}
         ${Break}
       ${EndIf}
       Sleep 500
     ${Next}
     ${If} ${FileExists} "$INSTDIR\${NAME}"
-      System::Call 'kernel32::GetTickCount() i .R0'
-      StrCpy $R2 "$INSTDIR\${NAME}.$R0.old"
-      ClearErrors
-      Rename "$INSTDIR\${NAME}" $R2
-      ${If} ${Errors}
-        StrCpy $Deferred 1
-      ${Else}
-        System::Call 'kernel32::MoveFileExW(w R2, p 0, i ${MOVEFILE_DELAY_UNTIL_REBOOT})'
-        DetailPrint "$(MovedAside)"
-      ${EndIf}
+      StrCpy $Deferred 1
     ${EndIf}
   ${EndIf}
   StrCpy $R1 "$INSTDIR\${NAME}.new"
@@ -435,21 +437,24 @@ Function un.FinishRemoval
 FunctionEnd
 
 ; Started in place, the uninstaller starts the copy that finishes its work and
-; waits, up to thirty seconds, until that holds the mutex.
+; waits, up to a minute, until that holds the mutex.
 Function un.HandOverOwnFile
   System::Call 'kernel32::GetTickCount() i .R0'
   StrCpy $R1 "$TEMP\kalto-uninstall-$R0.exe"
   CopyFiles /SILENT "$EXEPATH" $R1
   System::Call 'kernel32::GetCurrentProcessId() i .R2'
+  ClearErrors
   Exec '"$R1" /S /FINISH=$R2 _?=$INSTDIR'
-  ${For} $R0 1 120
-    System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w "${FINISHING_MUTEX}") p .R3'
-    ${If} $R3 <> 0
-      System::Call 'kernel32::CloseHandle(p R3)'
-      ${Break}
-    ${EndIf}
-    Sleep 250
-  ${Next}
+  ${IfNot} ${Errors}
+    ${For} $R0 1 240
+      System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w "${FINISHING_MUTEX}") p .R3'
+      ${If} $R3 <> 0
+        System::Call 'kernel32::CloseHandle(p R3)'
+        ${Break}
+      ${EndIf}
+      Sleep 250
+    ${Next}
+  ${EndIf}
 FunctionEnd
 
 Section "Uninstall"

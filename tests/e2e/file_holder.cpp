@@ -1,10 +1,11 @@
 // Holds a file open without sharing, as another program (an editor, a virus
 // scanner) may hold the configuration file while kalto.exe starts: no other
 // process can open, replace or delete it meanwhile. With "readable" others may
-// still read and run it, as they may a program file that is running, but not
-// change or delete it.
+// still read and run it, but not change, rename or delete it. With
+// "renamable" they may also rename it, as Windows lets them rename a program
+// file that is running.
 //
-//   file_holder <file> <flag-file> [readable]
+//   file_holder <file> <flag-file> [readable|renamable]
 //       holds <file>, then creates <flag-file> and holds on until that is
 //       deleted, at most two minutes
 //
@@ -15,13 +16,15 @@
 #include <cwchar>
 
 int wmain(int argc, wchar_t** argv) {
-  const bool readable = argc == 4 && wcscmp(argv[3], L"readable") == 0;
+  const bool renamable = argc == 4 && wcscmp(argv[3], L"renamable") == 0;
+  const bool readable = renamable || (argc == 4 && wcscmp(argv[3], L"readable") == 0);
   if (argc != 3 && !readable) {
-    fputs("usage: file_holder <file> <flag-file> [readable]\n", stderr);
+    fputs("usage: file_holder <file> <flag-file> [readable|renamable]\n", stderr);
     return 2;
   }
-  HANDLE file = CreateFileW(argv[1], readable ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
-                            readable ? FILE_SHARE_READ : 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const DWORD sharing = renamable ? FILE_SHARE_READ | FILE_SHARE_DELETE : readable ? FILE_SHARE_READ : 0;
+  HANDLE file = CreateFileW(argv[1], readable ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE, sharing, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     fprintf(stderr, "cannot open, error %lu\n", GetLastError());
     return 1;

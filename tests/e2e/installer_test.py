@@ -3,10 +3,11 @@
 in one scenario whose steps build on each other: a first setup into a folder
 named with /D=; upgrades, found in that folder, over a copy of the program
 that is hung, over one in a place no window of the setup reaches, and over
-the other edition's installation; an upgrade while the program's file is
-held, which must not claim success; an upgrade that /D= moves; the silent
-uninstall of the installed-programs entry with the program open, followed at
-once by a setup; and the uninstall that removes the user's data too.
+the other edition's installation; upgrades while another program holds the
+program's file, letting it be renamed or not, the latter of which must not
+claim success; an upgrade that /D= moves; the silent uninstall of the
+installed-programs entry with the program open, followed at once by a setup;
+and the uninstall a user starts, which removes the user's data too.
 
 Runs in the build tree's Wine prefix and leaves it as it found it.
 Usage: installer_test.py <build-dir>
@@ -39,16 +40,17 @@ START_MENU_LINK = os.path.join("ProgramData", "Microsoft", "Windows", "Start Men
 EXIT_RESTART_NEEDED = 3010 % 256
 
 
-def wine(*args):
-    return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), BUILD, *args], capture_output=True, text=True)
+def wine(*args, env=None):
+    return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), BUILD, *args], capture_output=True, text=True,
+                          env=env)
 
 
-def wine_command_line(command):
+def wine_command_line(command, env=None):
     """Runs a command line as Windows would: the quoted program and the rest
     as written. Wine quotes an argument that holds a space, so the rest is
     passed split at its spaces, which Wine joins back unchanged."""
     program, rest = re.match(r'"([^"]+)"\s*(.*)$', command).groups()
-    return wine(program, *rest.split())
+    return wine(program, *rest.split(), env=env)
 
 
 def setup_program():
@@ -131,7 +133,9 @@ class Installer(unittest.TestCase):
         """Runs the setup silently, into the folder when named (with /D=, which
         stays unquoted even with spaces); its exit code and duration."""
         began = time.time()
-        result = wine_command_line(f'"{self.setup}" /S' + (" /D=" + folder if folder else ""))
+        # On the program's display, as the programs of one Wine prefix share one desktop.
+        result = wine_command_line(f'"{self.setup}" /S' + (" /D=" + folder if folder else ""),
+                                   env=dict(os.environ, DISPLAY=self.display.name))
         return result.returncode, time.time() - began
 
     def start_program(self, folder, desktop=None):
@@ -221,14 +225,28 @@ class Installer(unittest.TestCase):
         self.assertFalse(os.path.exists(other))
         self.assertIsNone(uninstall_entry(other_edition=True))
 
-        # A program file that another program holds and that cannot even be
-        # renamed: the setup says so in its exit code and leaves the old
-        # program and its entry as they were; at the next start of the prefix
-        # (Wine's restart) the new program takes its place.
+        # A program file that another program holds but lets be renamed, as
+        # Windows does a running program's: the new one takes its place at
+        # once, the old one goes at the next restart.
+        self.mark_installed_program(CUSTOM)
+        with file_held(BUILD, CUSTOM + r"\kalto.exe", sharing="renamable"):
+            code, took = self.run_setup()
+            aside = [name for name in os.listdir(prefix_path(CUSTOM)) if name.endswith(".old")]
+        print(f"upgrade while kalto.exe is held but may be renamed: exit {code} after {took:.0f} s; "
+              f"set aside: {aside}", file=sys.stderr)
+        self.assertEqual(code, 0)
+        self.assertTrue(filecmp.cmp(os.path.join(BUILD, "kalto.exe"), prefix_path(CUSTOM + r"\kalto.exe"),
+                                    shallow=False))
+        self.assertEqual(uninstall_entry().get("DisplayVersion"), self.version)
+
+        # One that cannot even be renamed: the setup says so in its exit code
+        # and leaves the old program and its entry as they were; at the next
+        # start of the prefix (Wine's restart) the new program takes its
+        # place and the old files set aside go.
         self.mark_installed_program(CUSTOM)
         wine("reg", "add", UNINSTALL_KEY, "/v", "DisplayVersion", "/d", "0.9.0.0", "/f",
              "/reg:64" if wide else "/reg:32")
-        with file_held(BUILD, CUSTOM + r"\kalto.exe", readable=True):
+        with file_held(BUILD, CUSTOM + r"\kalto.exe", sharing="readable"):
             code, took = self.run_setup()
         marked = os.path.getsize(prefix_path(CUSTOM + r"\kalto.exe")) != os.path.getsize(
             os.path.join(BUILD, "kalto.exe"))
@@ -245,6 +263,7 @@ class Installer(unittest.TestCase):
         subprocess.run(["wineserver", "-p"], env=wine_env)
         self.assertTrue(filecmp.cmp(os.path.join(BUILD, "kalto.exe"), prefix_path(CUSTOM + r"\kalto.exe"),
                                     shallow=False), "the new program was not put in place at the restart")
+        self.assertEqual([name for name in os.listdir(prefix_path(CUSTOM)) if name.endswith(".old")], [])
         self.assertEqual(self.run_setup()[0], 0)
         self.assert_installed(CUSTOM)
 
@@ -274,9 +293,11 @@ class Installer(unittest.TestCase):
         self.assertEqual(self.run_setup()[0], 0)
         entry = self.assert_installed(default)
 
-        # Uninstalling with the user's data removes that too, and the
-        # publisher's folder with the program's.
-        result = wine_command_line(entry["QuietUninstallString"].replace(" _?=", " /REMOVEUSERDATA _?="))
+        # The uninstall command a user starts, which hands over to a copy of
+        # the uninstaller and returns at once, silent and with the user's
+        # data: it removes that too, and the publisher's folder with the
+        # program's.
+        result = wine_command_line(entry["UninstallString"] + " /S /REMOVEUSERDATA")
         self.assertEqual(result.returncode, 0)
         publisher = os.path.dirname(prefix_path(default))
         self.assertTrue(wait_until(lambda: not os.path.exists(publisher), 60), "the publisher folder was left behind")

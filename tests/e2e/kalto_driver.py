@@ -125,17 +125,18 @@ def set_screen_dpi(wine_dir, dpi):
 
 
 @contextlib.contextmanager
-def file_held(build_dir, windows_path, wine_dir=None, env=None, readable=False):
+def file_held(build_dir, windows_path, wine_dir=None, env=None, sharing=None):
     """Holds a file of the Wine prefix open for the `with` block, as another
-    program may (tests/e2e/file_holder.cpp): without sharing, or `readable`,
-    so that others may still read and run it but not change or delete it."""
+    program may (tests/e2e/file_holder.cpp): without sharing, or with the
+    sharing it names: "readable", so that others may still read and run it
+    but not change, rename or delete it, or "renamable"."""
     wine_dir = os.path.abspath(wine_dir or build_dir)
     flag = os.path.join(wine_dir, "wineprefix", "drive_c", "kalto-held.flag")
     if os.path.exists(flag):
         os.remove(flag)
     holder = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), wine_dir,
                                os.path.join(os.path.abspath(build_dir), "tests", "e2e", "file_holder.exe"),
-                               windows_path, "C:\\kalto-held.flag", *(["readable"] if readable else [])],
+                               windows_path, "C:\\kalto-held.flag", *([sharing] if sharing else [])],
                               env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         deadline = time.time() + 60
