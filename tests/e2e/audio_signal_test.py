@@ -37,12 +37,13 @@ class AudioSignal(unittest.TestCase):
     def tearDownClass(cls):
         cls.display.close()
 
-    def silent_run(self, env):
-        """The audio item of the JSON report of one silent run started with `env`."""
+    def silent_run(self, pulse_server):
+        """The audio item of the JSON report of one silent run whose
+        PulseAudio server is `pulse_server`."""
         report = os.path.join(PREFIX, "wineprefix", "drive_c", "audio-report.json")
         if os.path.exists(report):
             os.remove(report)
-        env = dict(env, DISPLAY=self.display.name, LC_ALL="en_US.UTF-8")
+        env = dict(os.environ, PULSE_SERVER=pulse_server, DISPLAY=self.display.name, LC_ALL="en_US.UTF-8")
         with tempfile.TemporaryFile() as out:
             try:
                 code = subprocess.call([os.path.join(ROOT, "tools", "wine-run.sh"), PREFIX,
@@ -62,7 +63,7 @@ class AudioSignal(unittest.TestCase):
 
     def test_tone_is_heard_at_its_level(self):
         with PulseServer() as pulse, pulse.tone(TONE_AMPLITUDE):
-            audio = self.silent_run(pulse.env)
+            audio = self.silent_run(pulse.server)
         findings = audio["findings"]
         self.assertTrue(findings["microphones"] and findings["speakers"], findings)
         self.assertEqual(audio["verdict"], 1, audio)
@@ -79,7 +80,7 @@ class AudioSignal(unittest.TestCase):
     def test_muted_microphone_is_silence(self):
         with PulseServer() as pulse:
             pulse.pactl("set-source-mute", pulse.SOURCE, "1")
-            audio = self.silent_run(pulse.env)
+            audio = self.silent_run(pulse.server)
         self.assertEqual(audio["verdict"], 2, audio)
         self.assertEqual(audio["findings"]["micSilent"], 1)
         self.assertNotIn("micLevelDb", audio["findings"])
@@ -87,7 +88,7 @@ class AudioSignal(unittest.TestCase):
                                                TEXTS["s.detect.audio.sln.mic.silent"]])
 
     def test_no_pulseaudio_leaves_the_item_as_before(self):
-        audio = self.silent_run(dict(os.environ, PULSE_SERVER=NO_SERVER))
+        audio = self.silent_run(NO_SERVER)
         self.assertEqual(audio["verdict"], 3, audio)
         self.assertEqual(audio["findings"], {"microphones": [], "speakers": []})
         self.assertEqual(audio["shown"][1], TEXTS["s.detect.audio.no.mic"])

@@ -16,41 +16,34 @@ SampleFormat SampleFormatOf(bool bFloat, int containerBits, int validBits) {
 }
 
 void CMicSignalMeter::AddValue(double value) {
+  // A driver's garbage (NaN, infinities) is a signal, but not a level.
+  if (!std::isfinite(value)) value = 1.0;
   ++m_nSamples;
   if (value != 0.0) m_bHeard = true;
   m_dSumSquares += value * value;
 }
 
+template <typename T>
+void CMicSignalMeter::AddEach(const unsigned char* bytesIn, size_t bytes, double fullScale) {
+  for (size_t i = 0; i + sizeof(T) <= bytes; i += sizeof(T)) {
+    T value;
+    std::memcpy(&value, bytesIn + i, sizeof(T));
+    AddValue(static_cast<double>(value) / fullScale);
+  }
+}
+
 void CMicSignalMeter::Add(const void* data, size_t bytes, SampleFormat format) {
   const unsigned char* bytesIn = static_cast<const unsigned char*>(data);
   switch (format) {
-    case SAMPLE_FLOAT32:
-      for (size_t i = 0; i + 4 <= bytes; i += 4) {
-        float value;
-        std::memcpy(&value, bytesIn + i, 4);
-        // A driver's garbage (NaN, infinities) is a signal, but not a level.
-        AddValue(std::isfinite(value) ? static_cast<double>(value) : 1.0);
-      }
-      break;
-    case SAMPLE_INT16:
-      for (size_t i = 0; i + 2 <= bytes; i += 2) {
-        int16_t value;
-        std::memcpy(&value, bytesIn + i, 2);
-        AddValue(value / 32768.0);
-      }
-      break;
+    case SAMPLE_FLOAT32: AddEach<float>(bytesIn, bytes, 1.0); break;
+    case SAMPLE_INT16: AddEach<int16_t>(bytesIn, bytes, 32768.0); break;
+    case SAMPLE_INT32: AddEach<int32_t>(bytesIn, bytes, 2147483648.0); break;
     case SAMPLE_INT24:
+      // Three bytes, little-endian, moved to the top of a 32-bit value.
       for (size_t i = 0; i + 3 <= bytes; i += 3) {
         const int32_t value = static_cast<int32_t>(static_cast<uint32_t>(bytesIn[i]) << 8 |
                                                    static_cast<uint32_t>(bytesIn[i + 1]) << 16 |
                                                    static_cast<uint32_t>(bytesIn[i + 2]) << 24);
-        AddValue(value / 2147483648.0);
-      }
-      break;
-    case SAMPLE_INT32:
-      for (size_t i = 0; i + 4 <= bytes; i += 4) {
-        int32_t value;
-        std::memcpy(&value, bytesIn + i, 4);
         AddValue(value / 2147483648.0);
       }
       break;

@@ -41,6 +41,9 @@ class CMicSignalMeter {
 
  private:
   void AddValue(double value);
+  // Adds each whole sample of type T, divided by `fullScale`.
+  template <typename T>
+  void AddEach(const unsigned char* bytesIn, size_t bytes, double fullScale);
 
   size_t m_nSamples = 0;
   bool m_bHeard = false;
