@@ -57,7 +57,9 @@ start_keeper() {
   # pipes), so that it outlives us without holding anything of ours.
   env "$mark" setsid "$KALTO_WINE" "$keeper" </dev/null >"$log" 2>&1 8>&- &
   keeper_pid=$!
-  for _ in $(seq 1 1200); do
+  # A little longer than the keeper waits for the desktop process.
+  local deadline=$((SECONDS + 330))
+  while [ "$SECONDS" -lt "$deadline" ]; do
     if grep -q '^ready' "$log" 2>/dev/null; then return 0; fi
     kill -0 "$keeper_pid" 2>/dev/null || return 1
     sleep 0.1
