@@ -134,7 +134,11 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int) {
     frame->SetIcon(kIconResource);
     frame->CenterWindow();
     if (!silent) frame->ShowWindow(true);
+    const HWND window = frame->GetHWND();
     CPaintManagerUI::MessageLoop();
+    // The close button and the system menu only end the loop: the window
+    // goes here, and with it a running download and its temporary file.
+    if (IsWindow(window)) DestroyWindow(window);
     ran = true;
   } else {
     LOG_FUNC_TAG(LOG_LEVEL_ERROR, "wWinMain", "main window not created");

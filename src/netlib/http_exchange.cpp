@@ -201,6 +201,21 @@ void CHttpExchange::End() {
   m_pSink->OnExchangeEnd();
 }
 
+std::string CHttpExchange::ContentType() const {
+  wchar_t text[256] = {};
+  DWORD size = sizeof(text) - sizeof(wchar_t);
+  if (!m_hRequest || !::WinHttpQueryHeaders(m_hRequest, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX,
+                                            text, &size, WINHTTP_NO_HEADER_INDEX)) {
+    return std::string();
+  }
+  // A header value is ASCII; anything else is dropped.
+  std::string type;
+  for (const wchar_t* c = text; *c; ++c) {
+    if (*c < 0x80) type += static_cast<char>(*c);
+  }
+  return type;
+}
+
 void CHttpExchange::OnStep(Step step, DWORD value, DWORD api) {
   GateScope scope(m_gate);
   if (!scope.Entered()) return;

@@ -55,6 +55,9 @@ class CHttpExchange : public std::enable_shared_from_this<CHttpExchange> {
   bool Receive();
   // Ends the exchange; no sink call starts after it returns.
   void Close();
+  // The reply's Content-Type, as sent; empty without one. Asked from
+  // OnExchangeHeaders on.
+  std::string ContentType() const;
 
   CThreadWrapper* Thread() const { return m_pThread; }
 

@@ -37,6 +37,7 @@ class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
     m_nTotal = 0;
     m_nMaxBytes = m_nNextMaxBytes;
     m_strTempPath.clear();
+    m_strContentType.clear();
     m_pExchange = std::make_shared<netlib::CHttpExchange>(CThreadManager::Instance()->GetNetThread(),
                                                            static_cast<netlib::IExchangeSink*>(this));
     if (!m_pExchange->Send(*parsed, "GET", parsed->GetRequestTarget(), std::string())) {
@@ -64,6 +65,11 @@ class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
   std::string GetRequestURL() override {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_strUrl;
+  }
+
+  std::string GetContentType() override {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_strContentType;
   }
 
   void SetMaxBytes(uint64_t bytes) override {
@@ -134,6 +140,11 @@ class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
       return false;
     }
     m_nTotal = known ? length : 0;
+    {
+      const std::string type = m_pExchange->ContentType();
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_strContentType = type;
+    }
     wchar_t temp[MAX_PATH + 1] = {};
     if (!::GetTempFileNameW(corekit::Utf8ToWide(FolderOf(m_strPath)).c_str(), L"kal", 0, temp)) {
       LOG_METHOD(LOG_LEVEL_ERROR, "no temporary file, error = " << static_cast<unsigned long>(::GetLastError()));
@@ -182,9 +193,10 @@ class CHttpGetFile final : public IHttpGetFile, private netlib::IExchangeSink {
 
   void OnExchangeError(bool /*connecting*/, unsigned long error) override { Finish(HTTP_GET_FILE_CONNECT); }
 
-  std::mutex m_mutex;  // m_bRunning, m_strUrl and m_pExchange, which Stop reads on another thread
+  std::mutex m_mutex;  // m_bRunning, m_strUrl, m_strContentType and m_pExchange, read on other threads
   bool m_bRunning = false;
   std::string m_strUrl;
+  std::string m_strContentType;  // under m_mutex
   std::string m_strPath;
   IHttpGetFileSink* m_pSink = nullptr;
   std::shared_ptr<netlib::CHttpExchange> m_pExchange;

@@ -48,6 +48,9 @@ class IHttpGetFile {
   virtual void Release() = 0;
   // The URL the latest download was started with.
   virtual std::string GetRequestURL() = 0;
+  // The Content-Type its reply was served with; empty before the reply or
+  // without one.
+  virtual std::string GetContentType() = 0;
   // The largest file the downloads started from now on accept (at most
   // kMaxFileBytes, which is also the limit until this is called); a larger
   // one ends with HTTP_GET_FILE_TOO_LARGE as soon as it shows.

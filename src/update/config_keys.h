@@ -9,6 +9,9 @@
 namespace update {
 
 constexpr char kConfigFileName[] = "kalto.ini";
+// Beside it while it changes: the fresh download, and the UTF-16 copy.
+constexpr char kDownloadSuffix[] = ".download";
+constexpr char kRewriteSuffix[] = ".utf16";
 constexpr char kConfigSection[] = "KALTO_CH";
 // Each value is read into a buffer of this many characters: at most 511 are kept.
 constexpr unsigned kConfigValueBuffer = 512;

@@ -14,6 +14,7 @@
 #include "corekit/user_folder.h"
 #include "update/config_keys.h"
 #include "update/own_version.h"
+#include "update/package_check.h"
 #include "update/package_digest.h"
 #include "update/package_name.h"
 #include "update/service_hosts.h"
@@ -72,7 +73,7 @@ void StoreConfigAsUtf16(const std::string& path) {
   const std::string utf16 = update::ConfigTextAsUtf16(bytes);
   if (utf16 == bytes) return;
   // Written beside it first: the file is replaced only by a whole copy.
-  const std::string temporary = path + ".utf16";
+  const std::string temporary = path + update::kRewriteSuffix;
   std::ofstream out(std::filesystem::u8path(temporary), std::ios::binary | std::ios::trunc);
   out << utf16;
   out.close();
@@ -107,6 +108,7 @@ ovUpdate::ovUpdate(IUpdateHost* host, const std::string& configUrl, const std::s
   m_pHttpGetFile = CreateHttpGetFile();
   m_hNotifyWnd = CreateNotifyWindow(&ovUpdate::NotifyProc, this);
   EnsureFolder(m_strAppDataDir);
+  RemoveLeftoverDownloads();
   m_strLocalVersion = update::OwnFileVersion();
   LOG_METHOD(LOG_LEVEL_INFO, "m_strAppDataDir = " << m_strAppDataDir << ", m_strLocalVersion = " << m_strLocalVersion);
 }
@@ -159,7 +161,7 @@ bool ovUpdate::ParseLocalConfig() {
   return true;
 }
 
-std::string ovUpdate::DownloadedConfigPath() const { return ConfigPath() + ".download"; }
+std::string ovUpdate::DownloadedConfigPath() const { return ConfigPath() + update::kDownloadSuffix; }
 
 bool ovUpdate::StartDownloadConfig() {
   if (m_strConfigUrl.empty() || !m_pHttpGetFile) return false;
@@ -172,8 +174,10 @@ bool ovUpdate::StartDownloadConfig() {
   return code == 0;
 }
 
-void ovUpdate::OnDownloadResult(int result, IHttpGetFile* request) {
-  const bool bConfig = request && request->GetRequestURL() == m_strConfigUrl;
+void ovUpdate::OnDownloadResult(int result, IHttpGetFile* /*request*/) {
+  // One download runs at a time; the package's is marked when it starts, so
+  // a package URL equal to the configuration's is still the package's.
+  const bool bConfig = !m_bPackageRunning;
   if (!m_hNotifyWnd || !PostMessageW(m_hNotifyWnd, WM_UPDATE_DOWNLOAD_END, static_cast<WPARAM>(result), bConfig)) {
     LOG_METHOD(LOG_LEVEL_ERROR, "download report lost, result = " << result);
   }
@@ -282,7 +286,48 @@ bool ovUpdate::StartDownloadPackage() {
   return code == 0;
 }
 
+std::string ovUpdate::PackageProblem() const {
+  std::ifstream in(std::filesystem::u8path(m_strPackPath), std::ios::binary | std::ios::ate);
+  if (!in) return "the package cannot be read";
+  const uint64_t size = static_cast<uint64_t>(in.tellg());
+  in.seekg(0);
+  char head[2] = {0};
+  in.read(head, sizeof(head));
+  const std::string name = m_strPackPath.substr(m_strPackPath.find_last_of('\\') + 1);
+  return update::PackageProblem(name, size, m_pHttpGetFile->GetContentType(),
+                                std::string(head, static_cast<size_t>(in.gcount())));
+}
+
+void ovUpdate::RemoveLeftoverDownloads() const {
+  // GetTempFileName names ours "kalXXXX.tmp" (up to four hex digits).
+  if (m_strAppDataDir.empty()) return;
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(WidePath(m_strAppDataDir + "kal*.tmp").c_str(), &found);
+  for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &found)) {
+    const std::string name = corekit::WideToUtf8(found.cFileName);
+    const std::string digits = name.size() > 7 ? name.substr(3, name.size() - 7) : std::string();
+    const bool ours = !digits.empty() && digits.size() <= 4 &&
+                      digits.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos &&
+                      !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (!ours) continue;
+    if (DeleteFileW(WidePath(m_strAppDataDir + name).c_str())) {
+      LOG_METHOD(LOG_LEVEL_INFO, "leftover download removed: " << name);
+    } else {
+      LOG_METHOD(LOG_LEVEL_ERROR, "leftover download kept: " << name << ", err = "
+                                                              << static_cast<unsigned long>(GetLastError()));
+    }
+  }
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
+}
+
 void ovUpdate::OnPackageDownloaded() {
+  const std::string problem = PackageProblem();
+  if (!problem.empty()) {
+    LOG_METHOD(LOG_LEVEL_ERROR, "package refused: " << problem);
+    DeleteFileW(WidePath(m_strPackPath).c_str());
+    m_pHost->ShowPackageStage(PACKAGE_FAILED, -1);
+    return;
+  }
   if (!m_strPackSha256.empty()) {
     uint8_t digest[update::kSha256Bytes] = {0};
     const bool hashed = update::Sha256OfFile(m_strPackPath, digest);
@@ -294,19 +339,23 @@ void ovUpdate::OnPackageDownloaded() {
       return;
     }
   }
-  m_pHost->ShowPackageStage(PACKAGE_READY, 100);
-  OpenPackageFolder();
+  // "Ready" only once the user is shown where it lies; the package stays
+  // when the file manager cannot be started, and the log says where.
+  const bool shown = OpenPackageFolder();
+  if (!shown) LOG_METHOD(LOG_LEVEL_ERROR, "package kept at " << m_strPackPath << ", not shown");
+  m_pHost->ShowPackageStage(shown ? PACKAGE_READY : PACKAGE_FAILED, shown ? 100 : -1);
 }
 
-void ovUpdate::OpenPackageFolder() {
-  if (m_strPackPath.empty() || !FileExists(m_strPackPath)) return;
+bool ovUpdate::OpenPackageFolder() {
+  if (m_strPackPath.empty() || !FileExists(m_strPackPath)) return false;
   // The path in quotes: a folder with commas or blanks still selects the
   // right file and cannot add parameters of its own.
-  RunFileManager("/select,\"" + m_strPackPath + "\"");
+  return RunFileManager("/select,\"" + m_strPackPath + "\"");
 }
 
-void ovUpdate::RunFileManager(const std::string& parameters) {
+bool ovUpdate::RunFileManager(const std::string& parameters) {
   const INT_PTR code =
       reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, nullptr, L"explorer", WidePath(parameters).c_str(), nullptr, SW_SHOWNORMAL));
   LOG_METHOD(code > 32 ? LOG_LEVEL_INFO : LOG_LEVEL_ERROR, "explorer " << parameters << ", code = " << static_cast<long long>(code));
+  return code > 32;
 }

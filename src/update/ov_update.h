@@ -33,8 +33,9 @@ class ovUpdate : public IHttpGetFileSink {
   void ParseDownloadConfig();
   // After the offer was accepted: downloads the package into the folder.
   bool StartDownloadPackage();
-  // Shows the downloaded package selected in the file manager.
-  void OpenPackageFolder();
+  // Shows the downloaded package selected in the file manager; true when the
+  // file manager could be asked to.
+  bool OpenPackageFolder();
 
   // Download reports, from the network threads; handed to the window thread.
   void OnDownloadResult(int result, IHttpGetFile* request) override;
@@ -47,13 +48,20 @@ class ovUpdate : public IHttpGetFileSink {
   const std::wstring& GetReleaseNote() const { return m_strReleaseNote; }
 
  protected:
-  // Runs the file manager with `parameters` ("/select,"path"").
-  virtual void RunFileManager(const std::string& parameters);
+  // Runs the file manager with `parameters` ("/select,"path""); true when
+  // it was started.
+  virtual bool RunFileManager(const std::string& parameters);
 
  private:
   static LRESULT CALLBACK NotifyProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
   void OnDownloadEnd(int result, bool bConfig);
   void OnPackageDownloaded();
+  // Why the downloaded package is none (empty, a web page, no program under
+  // a program's name); empty when it may be one.
+  std::string PackageProblem() const;
+  // Removes temporary files an earlier download left in the folder (the
+  // program ended without stopping it).
+  void RemoveLeftoverDownloads() const;
   // Puts a downloaded file that reads as a configuration in place of the
   // previous one; false (and the download gone) otherwise.
   bool TakeDownloadedConfig();

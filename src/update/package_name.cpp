@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "update/config_keys.h"
+
 namespace update {
 
 namespace {
@@ -46,6 +48,14 @@ bool IsDeviceName(const std::string& name) {
          stem[3] <= '9';
 }
 
+// The configuration file and the files beside it while it changes: a package
+// of that name would replace the live configuration.
+bool IsOwnFileName(const std::string& name) {
+  const std::string config = Upper(kConfigFileName);
+  const std::string upper = Upper(name);
+  return upper == config || upper == config + Upper(kDownloadSuffix) || upper == config + Upper(kRewriteSuffix);
+}
+
 const char* Refusal(const std::string& name) {
   if (name.empty()) return "the name is empty";
   if (name == "." || name == "..") return "the name is a folder reference";
@@ -56,6 +66,7 @@ const char* Refusal(const std::string& name) {
   }
   if (name.back() == '.' || name.back() == ' ') return "the name ends in a dot or a blank";
   if (IsDeviceName(name)) return "the name is a device name";
+  if (IsOwnFileName(name)) return "the name is one of the program's own files";
   return nullptr;
 }
 

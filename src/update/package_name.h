@@ -12,7 +12,9 @@ namespace update {
 // "." or "..", longer than 200 bytes, holds anything but printable ASCII or a
 // character Windows forbids in file names (\ / : * ? " < > |), ends in a dot
 // or a blank, or is a reserved device name (CON, PRN, AUX, NUL, COM1-9,
-// LPT1-9, with or without an extension, in any letter case).
+// LPT1-9, with or without an extension, in any letter case), or is one of
+// the program's own files beside it ("kalto.ini" and the files it is
+// rewritten through, in any letter case).
 std::string PackageFileName(const std::string& url, std::string* reason);
 
 }  // namespace update

@@ -7,7 +7,7 @@ file each case sets, and whose echo_responder.py answers the media servers
 that file names. Cases: no service at all; a file with new media-server
 hosts; a newer version in each language (read through the accessibility
 tree, accepted, declined and dismissed with Esc); a package whose published
-SHA-256 does not match. Pictures of the update window go to
+SHA-256 does not match; closing while the package downloads. Pictures of the update window go to
 <build>/e2e-shots/update-<language>.png.
 
 Needs root (a network namespace). Usage: update_black_box_test.py <build-dir>
@@ -50,6 +50,11 @@ NOTES = {
 
 def serve_config(lines):
     control("/set", path=CONFIG_PATH, mode="text", arg="[KALTO_CH]\r\n" + "\r\n".join(lines) + "\r\n")
+
+
+def leftover_downloads():
+    """The download's temporary files in the program's folder ("kalXXXX.tmp")."""
+    return [name for name in os.listdir(app_data()) if re.fullmatch(r"kal[0-9A-Fa-f]{1,4}\.tmp", name)]
 
 
 def app_data():
@@ -183,6 +188,17 @@ class UpdateBlackBox(LogWatch, unittest.TestCase):
         self.assertFalse(os.path.exists(os.path.join(app_data(), "kalto_setup.exe")))
         self.assertIn("package damaged", self.log())
         self.assertNotIn("explorer /select", self.log())
+
+    def test_closing_during_the_download_leaves_no_temporary_file(self):
+        control("/set", path=PACKAGE_PATH, mode="stall", arg="60")
+        elements = self.offer("en_US")
+        self.press(elements, "s.ui.update.now")
+        deadline = time.time() + 30
+        while not leftover_downloads() and time.time() < deadline:
+            time.sleep(0.5)
+        self.assertTrue(leftover_downloads(), "the download never began")
+        self.assertEqual(self.session.close(), 0)
+        self.assertEqual(leftover_downloads(), [])
 
 
     def test_a_profile_folder_outside_the_code_page_gets_its_configuration_package_and_log(self):

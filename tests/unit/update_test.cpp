@@ -1,8 +1,10 @@
 // The updater's pure rules: the release-note rows, which published version is
-// offered, the package's file name from an untrusted URL, and the digest check.
+// offered, the package's file name from an untrusted URL, what may be a
+// package at all, and the digest check.
 #include <gtest/gtest.h>
 
 #include "update/config_keys.h"
+#include "update/package_check.h"
 #include "update/package_digest.h"
 #include "update/package_name.h"
 #include "update/speed_settings.h"
@@ -69,12 +71,40 @@ TEST(PackageName, NamesThatCouldLeaveTheFolderOrNameADeviceAreRefused) {
                           "http://h/aux.tar.gz", "http://h/PRN%20.exe", "http://h/CONOUT$"}) {
     EXPECT_EQ(Refused(url), "the name is a device name") << url;
   }
+  for (const char* url : {"http://h/kalto.ini", "http://h/KALTO.INI", "http://h/kalto.ini.download",
+                          "http://h/Kalto.ini.UTF16"}) {
+    EXPECT_EQ(Refused(url), "the name is one of the program's own files") << url;
+  }
+  EXPECT_EQ(Refused("http://h/kalto.ini.exe"), "accepted kalto.ini.exe");
   EXPECT_EQ(Refused("http://h/COM0.exe"), "accepted COM0.exe");
   EXPECT_EQ(Refused("http://h/CONSOLE.exe"), "accepted CONSOLE.exe");
   EXPECT_EQ(Refused("http://h/x.exe."), "the name ends in a dot or a blank");
   EXPECT_EQ(Refused("http://h/x.exe%20"), "the name ends in a dot or a blank");
   EXPECT_EQ(Refused("http://h/" + std::string(201, 'a')), "the name is too long");
   EXPECT_EQ(Refused("http://h/" + std::string(200, 'a')), "accepted " + std::string(200, 'a'));
+}
+
+TEST(PackageCheck, EmptyBodiesWebPagesAndProgramsThatAreNoneAreRefused) {
+  struct Row {
+    const char* name;
+    uint64_t size;
+    const char* type;
+    const char* head;
+    const char* problem;
+  } rows[] = {
+      {"setup.exe", 0, "application/octet-stream", "", "the package is empty"},
+      {"setup.exe", 512, "text/html", "MZ", "the package was served as text/html"},
+      {"setup.msi", 512, " Text/HTML ; charset=utf-8", "<h", "the package was served as text/html"},
+      {"setup.exe", 512, "application/octet-stream", "<h", "the package is named .exe but is not a Windows program"},
+      {"SETUP.EXE", 1, "", "M", "the package is named .exe but is not a Windows program"},
+      {"setup.exe", 512, "application/x-msdownload", "MZ", ""},
+      {"setup.msi", 512, "", "\xD0\xCF", ""},  // no mark asked of other names
+      {"setup.zip", 512, "text/plain", "PK", ""},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(update::PackageProblem(row.name, row.size, row.type, row.head), row.problem)
+        << row.name << " " << row.type;
+  }
 }
 
 TEST(PackageDigest, TheKeyMustNameTheDigestExactly) {

@@ -2,8 +2,11 @@
 // service's built-in host name.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
+#include "corekit/log.h"
 #include "probes/net/ip_site_handler.h"
 #include "web_test_support.h"
 
@@ -44,6 +47,14 @@ class IPSiteTest : public ::testing::Test {
     return s;
   }
 };
+
+// The number of lines of this process's log that hold `text`.
+size_t LogLinesWith(const std::string& text) {
+  std::ifstream in(std::filesystem::u8path(CLogWrapper::Instance()->GetFilePath()), std::ios::binary);
+  size_t count = 0;
+  for (std::string line; std::getline(in, line);) count += line.find(text) != std::string::npos ? 1 : 0;
+  return count;
+}
 
 long long Ms(Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); }
 
@@ -105,14 +116,18 @@ TEST_F(IPSiteTest, DoDetectAfterTheAnswerReturnsAtOnce) {
 }
 
 TEST_F(IPSiteTest, LateAnswerAfterTwentySecondsChangesNothing) {
-  Answer("delay", "23");
+  // Headers at once, the body a byte at a time until 23 s: no pause reaches
+  // the receive limit, so the answer does arrive, after the wait gave up.
+  Answer("trickle", "23");
+  const size_t ignoredBefore = LogLinesWith("late answer ignored");
   CIPSiteHandler handler;
   ASSERT_EQ(handler.PreStart(), 1);
   const auto took = Detect(handler);
   EXPECT_GE(took, 19500ms);
   EXPECT_LT(took, 23s);
   EXPECT_EQ(Query(handler).has, 0);
-  std::this_thread::sleep_for(5s);  // the answer has come meanwhile
+  for (int i = 0; i < 100 && LogLinesWith("late answer ignored") == ignoredBefore; ++i) std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(LogLinesWith("late answer ignored"), ignoredBefore + 1) << "the answer came and was refused";
   EXPECT_TRUE(handler.m_strClientIp.empty());
   EXPECT_TRUE(handler.m_vecRegion.empty());
 }
@@ -128,6 +143,7 @@ TEST_F(IPSiteTest, StopWakesDoDetectAndNothingFollows) {
     });
     EXPECT_LT(Detect(handler), 3s);
     stopper.join();
+    EXPECT_FALSE(handler.IsFinish()) << "cut short, not ended";
     EXPECT_EQ(handler.PreStart(), 0);  // no request any more
   }
   std::this_thread::sleep_for(4s);  // the answer arrives for nobody

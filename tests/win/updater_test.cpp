@@ -61,9 +61,13 @@ class TestUpdate : public ovUpdate {
  public:
   using ovUpdate::ovUpdate;
   std::vector<std::string> fileManager;
+  bool fileManagerStarts = true;
 
  protected:
-  void RunFileManager(const std::string& parameters) override { fileManager.push_back(parameters); }
+  bool RunFileManager(const std::string& parameters) override {
+    fileManager.push_back(parameters);
+    return fileManagerStarts;
+  }
 };
 
 class UpdaterTest : public ::testing::Test {
@@ -87,7 +91,9 @@ class UpdaterTest : public ::testing::Test {
     update_.reset();
     // The served folder is shared by the tests of this run.
     DeleteFileA((served_ + "kalto.ini").c_str());
-    DeleteFileA((served_ + "pkg\\kalto_setup.exe").c_str());
+    for (const char* name : {"kalto_setup.exe", "kalto_setup.msi", "setup.html"}) {
+      DeleteFileA((served_ + "pkg\\" + name).c_str());
+    }
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA((dir_ + "*").c_str(), &found);
     for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found)) {
@@ -188,7 +194,8 @@ TEST_F(UpdaterTest, ThePackageNameIsTheUrlsLastSegmentOrNothing) {
   EXPECT_EQ(update_->GetPackPath(), "");
   ParseDownloaded("url=http://h/pkg/x.exe?y=1\r\n");
   EXPECT_EQ(update_->GetPackPath(), dir_ + "x.exe");
-  for (const char* url : {"http://h/..%5C..%5Cx.exe", "http://h/a\\b.exe", "http://h/CON"}) {
+  for (const char* url : {"http://h/..%5C..%5Cx.exe", "http://h/a\\b.exe", "http://h/CON", "http://h/kalto.ini",
+                          "http://h/Kalto.INI.download", "http://h/kalto.ini.utf16"}) {
     ParseDownloaded(std::string("url=") + url + "\r\n");
     EXPECT_EQ(update_->GetPackPath(), "") << url;
     host_.stages.clear();
@@ -196,16 +203,19 @@ TEST_F(UpdaterTest, ThePackageNameIsTheUrlsLastSegmentOrNothing) {
     EXPECT_EQ(host_.stages, std::vector<PackageStage>{PACKAGE_FAILED}) << url;
   }
   EXPECT_TRUE(LogHas("package name refused: the name is a device name"));
+  EXPECT_TRUE(LogHas("package name refused: the name is one of the program's own files"));
 }
 
-// Serves a configuration that offers version 2.0 with the package at `path`.
+// Serves a configuration that offers version 2.0 with the package `name`
+// holding `bytes`.
 class PackageTest : public UpdaterTest {
  protected:
-  void Offer(const std::string& extra) {
+  void Offer(const std::string& extra, const std::string& name = "kalto_setup.exe",
+             const std::string& bytes = "MZ KALTO package 2.0") {
     CreateDirectoryA((served_ + "pkg").c_str(), nullptr);
-    WriteFile(served_ + "pkg\\kalto_setup.exe", "KALTO package 2.0");
-    WriteFile(served_ + "kalto.ini", "[KALTO_CH]\r\nversion=2.0\r\nrerolve=a|b\r\nurl=" + base_ +
-                                         "pkg/kalto_setup.exe?from=cfg\r\n" + extra);
+    WriteFile(served_ + "pkg\\" + name, bytes);
+    WriteFile(served_ + "kalto.ini", "[KALTO_CH]\r\nversion=2.0\r\nrerolve=a|b\r\nurl=" + base_ + "pkg/" + name +
+                                         "?from=cfg\r\n" + extra);
     MakeUpdate();
     ASSERT_TRUE(update_->StartDownloadConfig());
     ASSERT_TRUE(PumpUntil([&] { return host_.enabled == 1; }, 20000));
@@ -219,7 +229,7 @@ TEST_F(PackageTest, AnAcceptedPackageLandsInTheFolderAndIsSelected) {
   Offer("");
   ASSERT_TRUE(PumpUntil([&] { return host_.Ended(); }, 20000));
   EXPECT_EQ(host_.stages, (std::vector<PackageStage>{PACKAGE_DOWNLOADING, PACKAGE_READY}));
-  EXPECT_EQ(ReadFile(Package()), "KALTO package 2.0");
+  EXPECT_EQ(ReadFile(Package()), "MZ KALTO package 2.0");
   EXPECT_EQ(update_->fileManager, std::vector<std::string>{"/select,\"" + Package() + "\""});
 }
 
@@ -233,7 +243,7 @@ TEST_F(PackageTest, ADeclinedOfferDownloadsNothing) {
 
 TEST_F(PackageTest, AMatchingDigestIsAccepted) {
   host_.accept = true;
-  Offer("sha256=F64CCA982B021BEC70705EFB531FEC15870C032E6CD29752CB89B806CC98FAA3\r\n");
+  Offer("sha256=D76DE8842F9B5BCFF9071F8E25B4C1B15B5257D575ECD11D6786585F16B1DCB6\r\n");
   ASSERT_TRUE(PumpUntil([&] { return host_.Ended(); }, 20000));
   EXPECT_EQ(host_.stages.back(), PACKAGE_READY);
   EXPECT_EQ(update_->fileManager.size(), 1u);
@@ -246,6 +256,73 @@ TEST_F(PackageTest, ADamagedPackageIsDeletedAndReported) {
   EXPECT_EQ(host_.stages.back(), PACKAGE_DAMAGED);
   EXPECT_FALSE(Exists(Package()));
   EXPECT_TRUE(update_->fileManager.empty());
+}
+
+TEST_F(PackageTest, WhatCannotBeAPackageIsDeletedAndReportedAsFailed) {
+  host_.accept = true;
+  struct Case {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"kalto_setup.exe", ""},                                         // empty
+      {"kalto_setup.exe", "<html><body>404 Not Found</body></html>"},  // no program under a program's name
+      {"setup.html", "MZ served as a web page"},                      // text/html
+  };
+  for (const Case& c : cases) {
+    host_ = TestHost();
+    host_.accept = true;
+    Offer("", c.name, c.bytes);
+    ASSERT_TRUE(PumpUntil([&] { return host_.Ended(); }, 20000)) << c.name;
+    EXPECT_EQ(host_.stages.back(), PACKAGE_FAILED) << c.name << " " << c.bytes;
+    EXPECT_FALSE(Exists(dir_ + c.name)) << c.name;
+    EXPECT_TRUE(update_->fileManager.empty()) << c.name;
+  }
+  EXPECT_TRUE(LogHas("package refused: the package is empty"));
+  EXPECT_TRUE(LogHas("package refused: the package is named .exe but is not a Windows program"));
+  EXPECT_TRUE(LogHas("package refused: the package was served as text/html"));
+  // Any other name takes what came.
+  host_ = TestHost();
+  host_.accept = true;
+  Offer("", "kalto_setup.msi", "<msi>");
+  ASSERT_TRUE(PumpUntil([&] { return host_.Ended(); }, 20000));
+  EXPECT_EQ(host_.stages.back(), PACKAGE_READY);
+}
+
+TEST_F(PackageTest, ReadyOnlyOnceTheFileManagerWasStarted) {
+  host_.accept = true;
+  CreateDirectoryA((served_ + "pkg").c_str(), nullptr);
+  WriteFile(served_ + "pkg\\kalto_setup.exe", "MZ KALTO package 2.0");
+  WriteFile(served_ + "kalto.ini", "[KALTO_CH]\r\nversion=2.0\r\nurl=" + base_ + "pkg/kalto_setup.exe\r\n");
+  MakeUpdate();
+  update_->fileManagerStarts = false;
+  ASSERT_TRUE(update_->StartDownloadConfig());
+  ASSERT_TRUE(PumpUntil([&] { return host_.Ended(); }, 20000));
+  EXPECT_EQ(host_.stages, (std::vector<PackageStage>{PACKAGE_DOWNLOADING, PACKAGE_FAILED}));
+  EXPECT_EQ(update_->fileManager.size(), 1u);
+  EXPECT_TRUE(Exists(Package())) << "the package stays where the log says";
+}
+
+TEST_F(PackageTest, APackageAtTheConfigurationsOwnUrlIsStillThePackage) {
+  host_.accept = true;
+  CreateDirectoryA((served_ + "pkg").c_str(), nullptr);
+  const std::string url = base_ + "pkg/kalto_setup.msi";
+  WriteFile(served_ + "pkg\\kalto_setup.msi", "[KALTO_CH]\r\nversion=2.0\r\nurl=" + url + "\r\n");
+  MakeUpdate(url);
+  ASSERT_TRUE(update_->StartDownloadConfig());
+  ASSERT_TRUE(PumpUntil([&] { return host_.Ended(); }, 20000)) << "left on downloading";
+  EXPECT_EQ(host_.stages.back(), PACKAGE_READY);
+  EXPECT_EQ(host_.enabled, 1) << "read as the configuration once only";
+}
+
+TEST_F(UpdaterTest, LeftoverDownloadsOfOursGoAtStart) {
+  CreateDirectoryA(dir_.c_str(), nullptr);
+  for (const char* name : {"kal1A2B.tmp", "kalF.tmp", "kalendar.tmp", "kal12345.tmp", "notes.tmp"}) {
+    WriteFile(dir_ + name, "partial");
+  }
+  MakeUpdate();
+  EXPECT_FALSE(Exists(dir_ + "kal1A2B.tmp"));
+  EXPECT_FALSE(Exists(dir_ + "kalF.tmp"));
+  for (const char* name : {"kalendar.tmp", "kal12345.tmp", "notes.tmp"}) EXPECT_TRUE(Exists(dir_ + name)) << name;
 }
 
 TEST_F(PackageTest, AMissingPackageIsReportedAsFailed) {

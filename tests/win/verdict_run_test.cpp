@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-
 #include "app/delegate_main.h"
 #include "corekit/data_package.h"
 #include "corekit/textconv.h"
@@ -43,21 +41,13 @@ class Double : public FakeHandler, public Findings {
       : FakeHandler(ledger, type, IsNetworkGroup(type)), Findings(std::forward<A>(args)...) {}
 };
 
-// The public-address check without its request: the answer goes in through
-// the check's own answer path when DoDetect runs; held, it waits until
-// released or stopped, and a stop leaves it without its end.
+// The public-address check without its request: its own DoDetect and Stop
+// run; the answer goes in through the check's own answer path at PreStart,
+// unless held, when DoDetect waits for it until stopped.
 class SiteDouble : public CIPSiteHandler {
  public:
-  SiteDouble() : m_hRelease(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-  ~SiteDouble() override { CloseHandle(m_hRelease); }
-  int PreStart() override { return 1; }
-  void Stop() override {
-    m_bStopped = true;
-    SetEvent(m_hRelease);
-  }
-  int DoDetect() override {
-    if (m_bHold) WaitForSingleObject(m_hRelease, INFINITE);
-    if (m_bStopped) return 1;
+  int PreStart() override {
+    if (m_bHold) return 1;
     CDataPackage body(0, m_strAnswer.data(), m_strAnswer.size());
     OnRequestEnd(0, nullptr, body);
     return 1;
@@ -67,9 +57,7 @@ class SiteDouble : public CIPSiteHandler {
   std::string m_strAnswer;
 
  private:
-  HANDLE m_hRelease;
-  std::atomic<bool> m_bHold{false};
-  std::atomic<bool> m_bStopped{false};
+  bool m_bHold = false;
 };
 
 const unsigned long long kGiB = 1ULL << 30;
@@ -280,7 +268,7 @@ TEST_F(VerdictRunTest, AFullRunShowsEachVerdictAndTheSummary) {
   EXPECT_EQ(RecordAt(6)->m_pLayout->GetInset().bottom, 30);
   ExpectRow(Look(7), DETECT_TYPE_AUDIO, VERDICT_FAILURE, 123,
             {Text("s.detect.not.pass"), Text("s.detect.audio.no.speaker"), Text("s.detect.audio.sln.1"),
-             skinkit::FormatText<fmt::kAudioMic>(std::wstring(L"Mic A\uFF0CMic B"))});
+             skinkit::FormatText<fmt::kAudioMic>(L"Mic A" + Text("s.list.separator") + L"Mic B")});
   ExpectRow(Look(8), DETECT_TYPE_DISK, VERDICT_WARNING, 150,
             {Text("s.detect.get.problem"), skinkit::FormatText<fmt::kDiskLess10Gb>(5.0), Text("s.detect.disk.sln"),
              skinkit::FormatText<fmt::kDiskMore>(50.0)});
@@ -442,7 +430,7 @@ std::vector<ItemVerdict> EveryVerdict(const skinkit::TextLookup& text) {
   }
   all.push_back(JudgeIpSite(CIPSiteFindings(), false, text));
   CServerNetFindings servers(DefaultMediaServerSlots(), ServerNetLimits());
-  for (size_t i = 0; i < 6; ++i) servers.SetServerResult(i, 1999, 100);
+  for (size_t i = 0; i < 6; ++i) servers.SetServerResult(i, 1999, i % 2 ? 100 : 99);  // with and without an answer
   all.push_back(JudgeServerNet(servers, text));
   ProcessFindings process;
   all.push_back(JudgeProcess(process, text));
@@ -489,7 +477,7 @@ TEST_F(VerdictRunTest, EveryVerdictAndSummaryTextFitsItsLineInEveryLanguage) {
     std::vector<std::wstring> summary = {
         skinkit::FormatText<fmt::kErrorCount>(11), Text("s.detect.ok"), Text("s.detect.canceled"),
         Text("s.detect.net.disconnect"), Text("s.detect.net.lost"), Text("s.detect.net.deley"),
-        Text("s.detect.net.lost.1"), skinkit::FormatText<fmt::kNetOk>(std::wstring(L"\u7535\u4FE1")),
+        Text("s.detect.net.lost.1"), skinkit::FormatText<fmt::kNetOk>(Text("s.carrier.mobile")),
         skinkit::FormatText<fmt::kNetOtherSite>(std::wstring(L"\u9999\u6E2F\u5BBD\u9891")),
         skinkit::FormatText<fmt::kNetOtherSite>(Text("s.unknow")), Text("s.detect.sys.below.standard"),
         Text("s.detect.sys.ok.quality1"), Text("s.detect.sys.ok.quality2"), Text("s.detect.sys.ok.quality3")};

@@ -4,15 +4,18 @@
 #include "update/service_hosts.h"
 
 namespace {
-// m_bFinish: the request is running; an answer is being written; finished.
+// m_bFinish: the request is running; an answer is being written; finished;
+// cut short by Stop before any end.
 constexpr LONG kRunning = 0;
 constexpr LONG kWriting = 2;
 constexpr LONG kFinished = 1;
+constexpr LONG kCancelled = 3;
 }  // namespace
 
 CIPSiteHandler::CIPSiteHandler()
     : m_pRequest(new CHttpRequest()),
       m_bFinish(kRunning),
+      m_bStopped(0),
       m_dwCreateThreadId(::GetCurrentThreadId()),
       m_hFinishEvent(::CreateEventW(nullptr, FALSE, FALSE, L"CIPSiteHandler")) {
   m_pRequest->AddReference();
@@ -38,14 +41,18 @@ int CIPSiteHandler::DoDetect() {
   const DWORD wait = ::WaitForSingleObject(m_hFinishEvent, kWaitMilliseconds);
   // From here no answer may change the findings: claim the end unless an
   // answer has claimed it, and let one that is being written finish first.
-  if (::InterlockedCompareExchange(&m_bFinish, kFinished, kRunning) == kWriting) {
+  // Woken by Stop, the check had no end of its own: it was cancelled.
+  const LONG end = m_bStopped ? kCancelled : kFinished;
+  if (::InterlockedCompareExchange(&m_bFinish, end, kRunning) == kWriting) {
     while (m_bFinish != kFinished) ::WaitForSingleObject(m_hFinishEvent, 100);
   }
-  LOG_METHOD(LOG_LEVEL_INFO, "wait = " << static_cast<unsigned long>(wait) << ", m_strClientIp = " << m_strClientIp);
+  LOG_METHOD(LOG_LEVEL_INFO, "wait = " << static_cast<unsigned long>(wait) << ", m_bFinish = "
+                                       << static_cast<long>(m_bFinish) << ", m_strClientIp = " << m_strClientIp);
   return 1;
 }
 
 void CIPSiteHandler::Stop() {
+  ::InterlockedExchange(&m_bStopped, 1);
   if (m_pRequest) {
     m_pRequest->ReleaseReference();
     m_pRequest = nullptr;

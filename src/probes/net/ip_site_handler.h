@@ -35,9 +35,12 @@ class CIPSiteHandler : public IDetectHandler, public IHttpRequestSink, public CI
 
  private:
   CHttpRequest* m_pRequest;
-  // 1 once the request ended or DoDetect gave up. Once set, a later answer
-  // is ignored, so the findings never change under the summary's reading.
+  // 1 once the request ended or DoDetect gave up, 3 when Stop cut the wait
+  // short first. Once either is set, a later answer is ignored, so the
+  // findings never change under the summary's reading.
   LONG volatile m_bFinish;
+  // Set by Stop (user-interface thread), read by DoDetect once woken.
+  LONG volatile m_bStopped;
   DWORD m_dwCreateThreadId;
   HANDLE m_hFinishEvent;
 };
