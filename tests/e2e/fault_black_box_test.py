@@ -266,7 +266,7 @@ class FaultRuns(LogWatch, unittest.TestCase):
         # The address check gave up at its limit; the run went on to measure the servers.
         self.assertEqual(self.verdict(data, ADDRESS_ROW), 3)
         log = self.log()
-        self.assertRegex(log, r"\[CIPSiteHandler::DoDetect:\d+\]\[wait = 258, m_strClientIp = \]")
+        self.assertRegex(log, r"\[CIPSiteHandler::DoDetect:\d+\]\[wait = 258, m_bFinish = 1, m_strClientIp = \]")
         self.assertEqual(self.verdict(data, SERVER_ROW), 1)
         self.assertIn("every media server reported", log)
         self.assertEqual(data["summary"]["networkKey"], "s.detect.net.disconnect")
