@@ -24,9 +24,11 @@ const wchar_t kInstanceMutex[] = L"KALTO.single.instance";
 const wchar_t kMainWindowClass[] = L"kalto.mainwnd";
 const UINT kIconResource = 107;
 
-// How long a second start waits for the window of a first one that is
-// still starting.
-const DWORD kRunningWindowWaitMs = 3000;
+// How long a second start waits for a first copy that is still starting to
+// create its window (a slow machine's cold start takes many seconds), and
+// then for that window to be shown: a silent run's window never is.
+const DWORD kRunningWindowWaitMs = 30000;
+const DWORD kHiddenWindowWaitMs = 5000;
 
 // A second start brings the running window forward; false when there is
 // none to show: a silent run's window is hidden, and a first copy that is
@@ -35,6 +37,9 @@ bool BringRunningInstanceForward() {
   HWND running = nullptr;
   for (DWORD waited = 0; !(running = FindWindowW(kMainWindowClass, nullptr)) && waited < kRunningWindowWaitMs;
        waited += 100) {
+    Sleep(100);
+  }
+  for (DWORD waited = 0; running && !IsWindowVisible(running) && waited < kHiddenWindowWaitMs; waited += 100) {
     Sleep(100);
   }
   if (!running || !IsWindowVisible(running)) return false;

@@ -74,7 +74,7 @@ BOOL CALLBACK FindMessageBox(HWND window, LPARAM search) {
 void ExpectAnswerOnScreen(HANDLE process) {
   std::pair<DWORD, HWND> search(GetProcessId(process), nullptr);
   const DWORD start = GetTickCount();
-  while (EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&search)) && GetTickCount() - start < 20000) Sleep(100);
+  while (EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&search)) && GetTickCount() - start < 60000) Sleep(100);
   ASSERT_NE(search.second, nullptr) << "no message shown";
   wchar_t text[512] = {};
   GetDlgItemTextW(search.second, 0xFFFF, text, 512);  // the message's static text
