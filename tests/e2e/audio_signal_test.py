@@ -3,13 +3,16 @@
 server, whose null sink and its monitor Wine shows as the default speaker
 and microphone: a tone played into the sink is recorded at its level and the
 item passes; the microphone muted delivers digital silence and gets its
-warning; without any PulseAudio the item finds no device, as before.
+warning; without any PulseAudio the item finds no device, as before; a
+server that never answers holds the item no longer than its bound.
 
 Runs in the private network namespace of black_box_test.py, with its
 stand-ins. Usage: audio_signal_test.py <build-dir>
 """
+import glob
 import json
 import os
+import signal
 import subprocess
 import sys
 import tempfile
@@ -37,9 +40,19 @@ class AudioSignal(unittest.TestCase):
     def tearDownClass(cls):
         cls.display.close()
 
+    def program_log(self):
+        """The latest log of the program in the namespace's prefix."""
+        logs = glob.glob(os.path.join(PREFIX, "wineprefix", "drive_c", "users", "*", "AppData", "Roaming", "Orvane",
+                                      "KALTO", "log", "kalto_*.log"))
+        if not logs:
+            return ""
+        with open(max(logs, key=os.path.getmtime), encoding="utf-8", errors="replace") as f:
+            return f.read()
+
     def silent_run(self, pulse_server):
         """The audio item of the JSON report of one silent run whose
-        PulseAudio server is `pulse_server`."""
+        PulseAudio server is `pulse_server`. A run that does not end fails
+        with the end of its log, which shows where it stands."""
         report = os.path.join(PREFIX, "wineprefix", "drive_c", "audio-report.json")
         if os.path.exists(report):
             os.remove(report)
@@ -49,7 +62,9 @@ class AudioSignal(unittest.TestCase):
                 code = subprocess.call([os.path.join(ROOT, "tools", "wine-run.sh"), PREFIX,
                                         os.path.join(BUILD, "few_echoes", "kalto.exe"), "/report",
                                         "C:\\audio-report.json"], env=env, stdout=out, stderr=subprocess.STDOUT,
-                                       timeout=400)
+                                       timeout=300)
+            except subprocess.TimeoutExpired:
+                self.fail("the silent run did not end; its log ends with:\n" + self.program_log()[-4000:])
             finally:
                 # Nothing of this run's Wine session, which knew this run's
                 # PulseAudio server, is left for the next one.
@@ -86,6 +101,16 @@ class AudioSignal(unittest.TestCase):
         self.assertNotIn("micLevelDb", audio["findings"])
         self.assertEqual(audio["shown"][1:3], [TEXTS["s.detect.audio.mic.silent"],
                                                TEXTS["s.detect.audio.sln.mic.silent"]])
+
+    def test_a_sound_server_that_never_answers_holds_the_item_for_its_bound_only(self):
+        with PulseServer() as pulse:
+            os.kill(pulse.process.pid, signal.SIGSTOP)
+            try:
+                audio = self.silent_run(pulse.server)
+            finally:
+                os.kill(pulse.process.pid, signal.SIGCONT)
+        self.assertEqual(audio["findings"], {"microphones": [], "speakers": []})
+        self.assertIn("the sound system did not answer in time", self.program_log())
 
     def test_no_pulseaudio_leaves_the_item_as_before(self):
         audio = self.silent_run(NO_SERVER)

@@ -38,11 +38,23 @@ START_MENU_LINK = os.path.join("ProgramData", "Microsoft", "Windows", "Start Men
 # 3010, as Windows sees it; Wine hands a process's exit code on as a unix
 # exit status, which keeps its lowest byte.
 EXIT_RESTART_NEEDED = 3010 % 256
+# The longest any one step may take: the setup's own waits for a program to
+# end are far shorter, even emulated.
+STEP_TIMEOUT = 300
 
 
 def wine(*args, env=None):
-    return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), BUILD, *args], capture_output=True, text=True,
-                          env=env)
+    """Runs a Windows program of the prefix. A step that never ends fails the
+    test naming the step and what Wine's desktop keeper said, rather than
+    holding the suite until its time runs out."""
+    command = [os.path.join(ROOT, "tools", "wine-run.sh"), BUILD, *args]
+    try:
+        return subprocess.run(command, capture_output=True, text=True, env=env, timeout=STEP_TIMEOUT)
+    except subprocess.TimeoutExpired as hung:
+        keeper = os.path.join(BUILD, "desktop_keeper.log")
+        said = open(keeper, errors="replace").read()[-2000:] if os.path.exists(keeper) else "(no keeper log)"
+        raise AssertionError(f"{' '.join(args)} did not end in {STEP_TIMEOUT} s; its output: {hung.stdout!r} "
+                             f"{hung.stderr!r}; the desktop keeper's log: {said}") from None
 
 
 def wine_command_line(command, env=None):
@@ -257,8 +269,8 @@ class Installer(unittest.TestCase):
         self.assertEqual(uninstall_entry().get("DisplayVersion"), "0.9.0.0")
         self.assertIn("kalto.exe.new", wine("reg", "query", PENDING_KEY, "/v", "PendingFileRenameOperations").stdout)
         wine_env = dict(os.environ, WINEPREFIX=os.path.join(BUILD, "wineprefix"))
-        subprocess.run(["wineserver", "-k"], env=wine_env)
-        subprocess.run(["wineserver", "-w"], env=wine_env)
+        subprocess.run(["wineserver", "-k"], env=wine_env, timeout=STEP_TIMEOUT)
+        subprocess.run(["wineserver", "-w"], env=wine_env, timeout=STEP_TIMEOUT)
         wine("reg", "query", PENDING_KEY)
         subprocess.run(["wineserver", "-p"], env=wine_env)
         self.assertTrue(filecmp.cmp(os.path.join(BUILD, "kalto.exe"), prefix_path(CUSTOM + r"\kalto.exe"),
