@@ -45,8 +45,7 @@ keeper_alive() {
 }
 
 end_wine_session() {
-  wineserver -k 2>/dev/null || true
-  wineserver -w 2>/dev/null || true
+  "$(dirname "${BASH_SOURCE[0]}")/wine-end.sh" || true
 }
 
 # Starts a keeper and waits until it says whether it has a window: 0 and

@@ -18,7 +18,9 @@ if [ ! -f "$WINEPREFIX/.kalto-ready" ]; then
     if [ ! -f "$WINEPREFIX/.kalto-ready" ]; then
       "$KALTO_WINE" wineboot -i >/dev/null 2>&1 || true
       "$KALTO_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
-      wineserver -w
+      # The new prefix's session ends by itself once its programs have; one
+      # that does not within two minutes is ended.
+      timeout 120 wineserver -w || "$(dirname "${BASH_SOURCE[0]}")/wine-end.sh" || true
       if [ -f "$WINEPREFIX/system.reg" ]; then
         touch "$WINEPREFIX/.kalto-ready"
       else

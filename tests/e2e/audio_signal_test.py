@@ -68,9 +68,7 @@ class AudioSignal(unittest.TestCase):
             finally:
                 # Nothing of this run's Wine session, which knew this run's
                 # PulseAudio server, is left for the next one.
-                wine = dict(env, WINEPREFIX=os.path.join(PREFIX, "wineprefix"))
-                subprocess.run(["wineserver", "-k"], env=wine)
-                subprocess.run(["wineserver", "-w"], env=wine)
+                subprocess.run([os.path.join(ROOT, "tools", "wine-end.sh"), PREFIX], env=env)
             out.seek(0)
             self.assertIn(code, (0, 1, 2), out.read().decode("utf-8", "replace"))
         with open(report, encoding="utf-8") as f:

@@ -268,11 +268,9 @@ class Installer(unittest.TestCase):
         self.assertTrue(marked)
         self.assertEqual(uninstall_entry().get("DisplayVersion"), "0.9.0.0")
         self.assertIn("kalto.exe.new", wine("reg", "query", PENDING_KEY, "/v", "PendingFileRenameOperations").stdout)
-        wine_env = dict(os.environ, WINEPREFIX=os.path.join(BUILD, "wineprefix"))
-        subprocess.run(["wineserver", "-k"], env=wine_env, timeout=STEP_TIMEOUT)
-        subprocess.run(["wineserver", "-w"], env=wine_env, timeout=STEP_TIMEOUT)
+        subprocess.run([os.path.join(ROOT, "tools", "wine-end.sh"), BUILD], check=True)
         wine("reg", "query", PENDING_KEY)
-        subprocess.run(["wineserver", "-p"], env=wine_env)
+        subprocess.run(["wineserver", "-p"], env=dict(os.environ, WINEPREFIX=os.path.join(BUILD, "wineprefix")))
         self.assertTrue(filecmp.cmp(os.path.join(BUILD, "kalto.exe"), prefix_path(CUSTOM + r"\kalto.exe"),
                                     shallow=False), "the new program was not put in place at the restart")
         self.assertEqual([name for name in os.listdir(prefix_path(CUSTOM)) if name.endswith(".old")], [])
