@@ -19,6 +19,9 @@ namespace {
 constexpr REFERENCE_TIME kBufferDuration = 10000000;
 // How often the buffer is emptied, and the stop event looked at.
 constexpr DWORD kPollMs = 10;
+// How long a device may take from its start to its first data (a headset
+// waking up, a busy sound server); the recording's length counts from then.
+constexpr DWORD kFirstDataWaitMs = 3000;
 
 std::string HresultText(HRESULT hr) {
   char text[16];
@@ -76,9 +79,11 @@ int Record(IAudioClient* client, IAudioCaptureClient* capture, const WAVEFORMATE
     LOG_FUNC(LOG_LEVEL_ERROR, "IAudioClient::Start failed, hr = " << HresultText(hr));
     return FailureOutcome(hr);
   }
-  const DWORD start = GetTickCount();
+  const DWORD started = GetTickCount();
+  DWORD begun = started;            // the start, then the first data
+  DWORD limit = kFirstDataWaitMs;   // then durationMs
   bool stopped = false;
-  while (SUCCEEDED(hr) && GetTickCount() - start < durationMs) {
+  while (SUCCEEDED(hr) && GetTickCount() - begun < limit) {
     if (WaitForSingleObject(stop, kPollMs) == WAIT_OBJECT_0) {
       stopped = true;
       break;
@@ -96,6 +101,11 @@ int Record(IAudioClient* client, IAudioCaptureClient* capture, const WAVEFORMATE
         meter.Add(data, static_cast<size_t>(frames) * format.nBlockAlign, sampleFormat);
       }
       capture->ReleaseBuffer(frames);
+      if (limit == kFirstDataWaitMs && meter.SampleCount() > 0) {
+        begun = GetTickCount();
+        limit = durationMs;
+        LOG_FUNC(LOG_LEVEL_INFO, "first data after " << static_cast<unsigned long>(begun - started) << " ms");
+      }
     }
   }
   client->Stop();
@@ -108,7 +118,9 @@ int Record(IAudioClient* client, IAudioCaptureClient* capture, const WAVEFORMATE
     return FailureOutcome(hr);
   }
   const int outcome = meter.Outcome();
-  if (outcome == MIC_FAILED) LOG_FUNC(LOG_LEVEL_ERROR, "recording delivered no samples");
+  if (outcome == MIC_FAILED) {
+    LOG_FUNC(LOG_LEVEL_ERROR, "recording delivered no samples in " << static_cast<unsigned long>(kFirstDataWaitMs) << " ms");
+  }
   if (outcome == MIC_SIGNAL) levelDb = meter.LevelDb();
   return outcome;
 }

@@ -8,7 +8,8 @@
 
 #include "probes/local/device_list.h"
 
-// Records about `durationMs` from the default capture endpoint, or less when
+// Records about `durationMs` from the default capture endpoint, counted from
+// its first data (waited for at most a few seconds), or less when
 // `stop` is set (then MIC_NOT_MEASURED), and stores the outcome and, with a
 // signal, its level in `audio`.
 void RecordDefaultMicrophone(DWORD durationMs, HANDLE stop, AudioDeviceFindings& audio);
