@@ -20,17 +20,12 @@ endfunction()
 set(KALTO_WINE_RUN "${PROJECT_SOURCE_DIR}/tools/wine-run.sh")
 set(KALTO_TEST_ENV "${PROJECT_SOURCE_DIR}/tools/test-env.sh")
 
-# Windows tests of one tree run three at a time (ctest -j 3), much of their
+# Windows tests of one tree run two at a time (ctest -j 2), much of their
 # time being spent waiting on Wine programs, but never two in one Wine prefix:
 # a prefix's programs share its single-instance names, its registry (screen
 # DPI) and its display. Each test takes the lock of the prefix it runs in:
 # "wineprefix" for the tree's own, the folder's name for one of a private
 # network namespace (tests/fixtures/netns_wine.sh).
-# The tests of the tree's own prefix run one after another, a long chain that
-# mostly waits; they come first whenever that prefix is free, so that the
-# chain runs from the start, beside the namespace runs (whose COST orders
-# them longest first), instead of alone at the end.
-set(KALTO_PREFIX_TEST_COST 1000)
 
 # Registers a test command. Windows executables run through Wine in the build
 # tree's private prefix, on the build tree's Xvfb display.
@@ -42,8 +37,7 @@ function(kalto_register_test name)
   if(WIN32)
     # 77: a 32-bit program on a machine that runs no 32-bit processes.
     add_test(NAME ${name} COMMAND ${KALTO_WINE_RUN} ${CMAKE_BINARY_DIR} ${T_COMMAND})
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_env SKIP_RETURN_CODE 77 RESOURCE_LOCK wineprefix
-                                            COST ${KALTO_PREFIX_TEST_COST})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_env SKIP_RETURN_CODE 77 RESOURCE_LOCK wineprefix)
   else()
     add_test(NAME ${name} COMMAND ${T_COMMAND})
   endif()
@@ -141,7 +135,6 @@ function(kalto_register_test_script name script)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${S_TIMEOUT} LABELS e2e)
   if(WIN32)
     set(lock wineprefix)
-    set_tests_properties(${name} PROPERTIES COST ${KALTO_PREFIX_TEST_COST})
     if(S_NETNS)
       set(lock ${S_NETNS})
       set_tests_properties(${name} PROPERTIES ENVIRONMENT KALTO_NETNS_FOLDER=${S_NETNS})
