@@ -72,9 +72,7 @@ class AppLife(unittest.TestCase):
         # waits for that process, and than the program then takes to ask for
         # it (a 32-bit one on the 64-bit loader is started by a start.exe that
         # may have waited first), as on a busy machine.
-        prefix = os.path.join(BUILD, "wineprefix")
-        for action in ("-k", "-w"):
-            subprocess.run(["wineserver", action], env=dict(os.environ, WINEPREFIX=prefix))
+        subprocess.run([os.path.join(ROOT, "tools", "wine-end.sh"), BUILD], check=True)
         self.display.process.send_signal(signal.SIGSTOP)
         try:
             self.session.start_detached()

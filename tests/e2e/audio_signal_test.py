@@ -9,7 +9,6 @@ server that never answers holds the item no longer than its bound.
 Runs in the private network namespace of black_box_test.py, with its
 stand-ins. Usage: audio_signal_test.py <build-dir>
 """
-import glob
 import json
 import os
 import signal
@@ -21,7 +20,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures"))
 from black_box_test import namespace_arguments  # noqa: E402
-from kalto_driver import Display, ROOT, read_string_table  # noqa: E402
+from kalto_driver import Display, KaltoSession, ROOT, read_string_table  # noqa: E402
 from pulse_server import NO_SERVER, PulseServer, tone_level_db  # noqa: E402
 
 BUILD = None
@@ -42,11 +41,10 @@ class AudioSignal(unittest.TestCase):
 
     def program_log(self):
         """The latest log of the program in the namespace's prefix."""
-        logs = glob.glob(os.path.join(PREFIX, "wineprefix", "drive_c", "users", "*", "AppData", "Roaming", "Orvane",
-                                      "KALTO", "log", "kalto_*.log"))
-        if not logs:
+        path = KaltoSession(BUILD, self.display.name, wine_dir=PREFIX).log_path()
+        if not path:
             return ""
-        with open(max(logs, key=os.path.getmtime), encoding="utf-8", errors="replace") as f:
+        with open(path, encoding="utf-8", errors="replace") as f:
             return f.read()
 
     def silent_run(self, pulse_server):

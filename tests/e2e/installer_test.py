@@ -52,7 +52,10 @@ def wine(*args, env=None):
         return subprocess.run(command, capture_output=True, text=True, env=env, timeout=STEP_TIMEOUT)
     except subprocess.TimeoutExpired as hung:
         keeper = os.path.join(BUILD, "desktop_keeper.log")
-        said = open(keeper, errors="replace").read()[-2000:] if os.path.exists(keeper) else "(no keeper log)"
+        said = "(no keeper log)"
+        if os.path.exists(keeper):
+            with open(keeper, errors="replace") as f:
+                said = f.read()[-2000:]
         raise AssertionError(f"{' '.join(args)} did not end in {STEP_TIMEOUT} s; its output: {hung.stdout!r} "
                              f"{hung.stderr!r}; the desktop keeper's log: {said}") from None
 

@@ -284,9 +284,7 @@ def set_app_data_settings(values):
 
 def stop_wine():
     """Ends the prefix's wineserver and waits until it is gone, so the next start gets a fresh one."""
-    env = dict(os.environ, WINEPREFIX=os.path.join(WINE_DIR, "wineprefix"))
-    subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "-w"], env=env, stderr=subprocess.DEVNULL, timeout=60)
+    subprocess.run([os.path.join(ROOT, "tools", "wine-end.sh"), WINE_DIR], check=True)
 
 
 def enter_namespace():

@@ -80,10 +80,12 @@ int Record(IAudioClient* client, IAudioCaptureClient* capture, const WAVEFORMATE
     return FailureOutcome(hr);
   }
   const DWORD started = GetTickCount();
-  DWORD begun = started;            // the start, then the first data
-  DWORD limit = kFirstDataWaitMs;   // then durationMs
+  // Until the first data: the wait for it from the start; then the
+  // recording's length from that data.
+  DWORD begun = started;
+  bool delivering = false;
   bool stopped = false;
-  while (SUCCEEDED(hr) && GetTickCount() - begun < limit) {
+  while (SUCCEEDED(hr) && GetTickCount() - begun < (delivering ? durationMs : kFirstDataWaitMs)) {
     if (WaitForSingleObject(stop, kPollMs) == WAIT_OBJECT_0) {
       stopped = true;
       break;
@@ -101,9 +103,9 @@ int Record(IAudioClient* client, IAudioCaptureClient* capture, const WAVEFORMATE
         meter.Add(data, static_cast<size_t>(frames) * format.nBlockAlign, sampleFormat);
       }
       capture->ReleaseBuffer(frames);
-      if (limit == kFirstDataWaitMs && meter.SampleCount() > 0) {
+      if (!delivering && meter.SampleCount() > 0) {
         begun = GetTickCount();
-        limit = durationMs;
+        delivering = true;
         LOG_FUNC(LOG_LEVEL_INFO, "first data after " << static_cast<unsigned long>(begun - started) << " ms");
       }
     }
