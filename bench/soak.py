@@ -242,7 +242,8 @@ class Soak:
             # Read every 2 s: each read costs the program memory under Wine.
             session.wait_for(run_over, max(1.0, started + run_timeout - time.monotonic()), interval=2.0)
         except TimeoutError:
-            raise SoakFailure(f"run {number} did not end within {run_timeout:.0f} s") from None
+            raise SoakFailure(f"run {number} did not end within {run_timeout:.0f} s; the program's log ends with:\n"
+                              + session.log_tail()) from None
         # A read walks the tree one call at a time, so the read that saw the
         # run end may hold parts from before it; the display is judged from
         # a read taken after.

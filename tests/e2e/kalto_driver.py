@@ -14,6 +14,9 @@ from dataclasses import dataclass
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 MAIN_CLASS = "kalto.mainwnd"
+# Longer than a read takes even while Wine's desktop process is started anew
+# for it, emulated.
+READER_TIMEOUT = 240
 STATE_UNAVAILABLE = 0x1
 ROLE_PUSHBUTTON = 43
 
@@ -194,9 +197,16 @@ class KaltoSession:
 
     # -- reading the window -------------------------------------------------
     def reader(self, *args, window_class=MAIN_CLASS):
+        """Runs the window reader; one that has not ended after READER_TIMEOUT
+        seconds (a window that answers no message holds it) raises
+        RuntimeError with the end of the program's log."""
         exe = os.path.join(self.build, "tests", "e2e", "ui_reader.exe")
-        return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), self.wine_dir, exe, window_class, *args],
-                              env=self.env, capture_output=True)
+        try:
+            return subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), self.wine_dir, exe, window_class, *args],
+                                  env=self.env, capture_output=True, timeout=READER_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            raise RuntimeError(f"the window reader ({' '.join(args)}) did not end in {READER_TIMEOUT} s; "
+                               "the program's log ends with:\n" + self.log_tail()) from None
 
     def elements(self, window_class=MAIN_CLASS):
         out = self.reader("dump", window_class=window_class)
@@ -274,3 +284,12 @@ class KaltoSession:
                                "Orvane", "KALTO", "log", "kalto_*.log")
         files = glob.glob(pattern)
         return max(files, key=os.path.getmtime) if files else None
+
+    def log_tail(self, length=4000):
+        """The end of the program's latest log, which shows where a run that
+        never ended stands."""
+        path = self.log_path()
+        if not path:
+            return "(no log)"
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return f.read()[-length:]

@@ -112,9 +112,16 @@ class Judging(unittest.TestCase):
 class ShortSoak(unittest.TestCase):
     def test_four_runs_and_two_starts_and_closes(self):
         # Cancels within 3 s of the press: inside the run, whose processor check alone waits 1 s.
-        done = subprocess.run([sys.executable, soak.__file__, BUILD, "--runs", "4", "--cycles", "2", "--seed", "4",
-                               "--settle", "2", "--cancel-window", "3", "--calibration-reads", "0"],
-                              capture_output=True, text=True, timeout=540)
+        # A run gets a bound well inside the test's, so that a run that never
+        # ends is reported by the soak, with the program's log.
+        try:
+            done = subprocess.run([sys.executable, soak.__file__, BUILD, "--runs", "4", "--cycles", "2", "--seed", "4",
+                                   "--settle", "2", "--cancel-window", "3", "--calibration-reads", "0",
+                                   "--run-timeout", "120"], capture_output=True, text=True, timeout=540)
+        except subprocess.TimeoutExpired as hung:
+            said = b"".join(part if isinstance(part, bytes) else part.encode() for part in (hung.stdout, hung.stderr)
+                            if part)
+            self.fail("the soak did not end in 540 s; it said:\n" + said.decode("utf-8", "replace"))
         output = done.stdout + done.stderr
         self.assertEqual(done.returncode, 0, output)
         rows = [ROW.match(line) for line in done.stdout.splitlines()]
