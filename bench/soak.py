@@ -110,11 +110,17 @@ def growth_failures(samples, kinds, settle, bounds=BOUNDS, read_cost=0):
     the next start, a cancelled one less, so each kind is judged against its
     own baseline, the highest value of that kind over runs 1 to `settle`
     (caches fill during the first runs), or the first run of that kind when
-    none came so early. Private bytes may rise by `read_cost` more for each
-    read since the baseline. A figure not read at the baseline is not judged."""
+    none came so early. The runs before the first completed one are left out:
+    the first completed run fills caches, of devices and system queries,
+    that every run after it keeps, a cancelled one included. Private bytes
+    may rise by `read_cost` more for each read since the baseline. A figure
+    not read at the baseline is not judged."""
     failures = []
+    warm = kinds.index("completed") if "completed" in kinds else 0
     for kind in sorted(set(kinds)):
-        runs = [i for i, k in enumerate(kinds) if k == kind]
+        runs = [i for i, k in enumerate(kinds) if k == kind and i >= warm]
+        if not runs:
+            continue
         early = [i for i in runs if i < settle] or runs[:1]
         for figure, bound in bounds.items():
             values = [samples[i].get(figure) for i in early]

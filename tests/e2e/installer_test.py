@@ -154,6 +154,9 @@ class Installer(unittest.TestCase):
         # On the program's display, as the programs of one Wine prefix share one desktop.
         result = wine_command_line(f'"{self.setup}" /S' + (" /D=" + folder if folder else ""),
                                    env=dict(os.environ, DISPLAY=self.display.name))
+        if result.returncode not in (0, EXIT_RESTART_NEEDED):
+            print(f"the setup ended with {result.returncode}; Wine said: {result.stdout[-2000:]}{result.stderr[-2000:]}",
+                  file=sys.stderr)
         return result.returncode, time.time() - began
 
     def start_program(self, folder, desktop=None):

@@ -50,13 +50,16 @@ class Judging(unittest.TestCase):
         self.assertIn("after run 6", failures[0])
 
     def test_cancelled_and_completed_runs_each_keep_to_their_own_baseline(self):
-        kinds = ["cancelled", "cancelled", "completed", "cancelled", "completed", "completed"]
+        kinds = ["cancelled", "completed", "cancelled", "cancelled", "completed", "cancelled"]
         # A completed run holds more until the next start; that is no growth.
-        mixed = samples(handles=[120, 124, 140, 123, 142, 141])
+        # Nor is what the first completed run leaves to every run after it: a
+        # cancelled run before it is warm-up (as seen under Wine: 97 handles,
+        # then 113 after the first completed run).
+        mixed = samples(handles=[97, 135, 113, 114, 134, 113])
         self.assertEqual(soak.growth_failures(mixed, kinds, 2), [])
         # Cancelled runs that keep more and more.
-        failures = soak.growth_failures(samples(handles=[120, 124, 140, 139, 142, 141]), kinds, 2)
-        self.assertEqual(failures, ["handles rose from 124 after the cancelled runs up to run 2 to 139 after run 4 "
+        failures = soak.growth_failures(samples(handles=[97, 135, 113, 120, 134, 130]), kinds, 2)
+        self.assertEqual(failures, ["handles rose from 113 after the cancelled runs up to run 3 to 130 after run 6 "
                                     "(allowed: 12 more)"])
 
     def test_memory_may_rise_by_what_the_reads_of_the_window_cost(self):
