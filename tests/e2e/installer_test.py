@@ -39,7 +39,7 @@ START_MENU_LINK = os.path.join("ProgramData", "Microsoft", "Windows", "Start Men
 EXIT_RESTART_NEEDED = 3010 % 256
 # The longest any one step may take: the setup's own waits for a program to
 # end are far shorter, even emulated.
-STEP_TIMEOUT = 300
+STEP_TIMEOUT = 180
 
 
 def wine(*args, env=None):
