@@ -17,6 +17,7 @@ MAIN_CLASS = "kalto.mainwnd"
 # Longer than a read takes even while Wine's desktop process is started anew
 # for it, emulated.
 READER_TIMEOUT = 240
+DESKTOP_TIMEOUT = 600
 STATE_UNAVAILABLE = 0x1
 ROLE_PUSHBUTTON = 43
 
@@ -176,8 +177,25 @@ class KaltoSession:
         self.process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), self.wine_dir, self.program],
                                         env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def prepare_desktop(self):
+        """Waits until the prefix and Wine's desktop process on the session's
+        display are up (tools/wine-desktop.sh), at most DESKTOP_TIMEOUT
+        seconds. A prefix's first start makes the prefix and starts Wine's
+        services and desktop for the first time, which on a loaded machine
+        took over three minutes: a wait the program's own start is not to be
+        judged by."""
+        try:
+            done = subprocess.run([os.path.join(ROOT, "tools", "wine-desktop.sh"), self.wine_dir], env=self.env,
+                                  capture_output=True, text=True, timeout=DESKTOP_TIMEOUT)
+        except subprocess.TimeoutExpired as hung:
+            raise RuntimeError(f"Wine's desktop for {self.wine_dir} was not up after {DESKTOP_TIMEOUT} s: "
+                               f"{hung.stderr!r}") from None
+        if done.stderr:
+            print(done.stderr, end="", file=sys.stderr)
+
     def start(self, timeout=60):
-        """Launches the program and waits for its main window."""
+        """Launches the program, once Wine's desktop is up, and waits for its main window."""
+        self.prepare_desktop()
         self.start_detached()
         if self.reader("wait", str(timeout)).returncode != 0:
             raise RuntimeError("the main window did not appear")
