@@ -67,12 +67,22 @@ start_keeper() {
 }
 
 (
-  flock 8
+  # A holder of the lock for 900 s, far longer than a keeper takes to start,
+  # is left to itself: the program starts without waiting for it.
+  if ! flock -w 900 8; then
+    echo "wine-desktop: $wine_dir/.desktop.lock was held for 900 s; the program starts without a check of Wine's desktop" >&2
+    exit 0
+  fi
   identity=$(display_identity)
-  screen=$(xdotool getdisplaygeometry 2>/dev/null | tr ' ' x || true)
+  # A display that does not answer within 10 s (seen: an Xvfb that read
+  # nothing more from a new client) gives no size, and the keeper that runs
+  # is kept: one started on that display would fare no better.
+  screen=$(timeout 10 xdotool getdisplaygeometry 2>/dev/null | tr ' ' x || true)
   if [ -f "$state" ]; then
     read -r pid size recorded <"$state" || true
-    if keeper_alive "$pid" && { [ "$recorded" = "$identity" ] || [ "$size" = "$screen" ]; }; then exit 0; fi
+    if keeper_alive "$pid" && { [ "$recorded" = "$identity" ] || [ "$size" = "$screen" ] || [ -z "$screen" ]; }; then
+      exit 0
+    fi
     rm -f "$state"
   fi
   for attempt in 1 2 3; do
