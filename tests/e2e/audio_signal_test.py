@@ -41,11 +41,7 @@ class AudioSignal(unittest.TestCase):
 
     def program_log(self):
         """The latest log of the program in the namespace's prefix."""
-        path = KaltoSession(BUILD, self.display.name, wine_dir=PREFIX).log_path()
-        if not path:
-            return ""
-        with open(path, encoding="utf-8", errors="replace") as f:
-            return f.read()
+        return KaltoSession(BUILD, self.display.name, wine_dir=PREFIX).log_text()
 
     def silent_run(self, pulse_server):
         """The audio item of the JSON report of one silent run whose

@@ -303,11 +303,15 @@ class KaltoSession:
         files = glob.glob(pattern)
         return max(files, key=os.path.getmtime) if files else None
 
+    def log_text(self):
+        """The program's latest log, or "" without one."""
+        path = self.log_path()
+        if not path:
+            return ""
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
     def log_tail(self, length=4000):
         """The end of the program's latest log, which shows where a run that
         never ended stands."""
-        path = self.log_path()
-        if not path:
-            return "(no log)"
-        with open(path, encoding="utf-8", errors="replace") as f:
-            return f.read()[-length:]
+        return self.log_text()[-length:] or "(no log)"
