@@ -270,16 +270,24 @@ class KaltoSession:
         return self.wait_for(match, timeout, interval)
 
     # -- acting ---------------------------------------------------------------
+    def point_at(self, x, y):
+        """Moves the pointer to (x, y) and waits until it is there. xdotool's
+        own wait (--sync) lasts about 15 s when the pointer is already there,
+        as it is for a button that takes the place of the one just pressed."""
+        where = subprocess.run(["xdotool", "getmouselocation", "--shell"], env=self.env, check=True,
+                               capture_output=True, text=True).stdout
+        if f"X={x}\nY={y}\n" not in where:
+            subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y)], env=self.env, check=True)
+
     def click(self, element):
         x, y = element.centre
-        subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y)], env=self.env, check=True)
+        self.point_at(x, y)
         time.sleep(0.2)
         subprocess.run(["xdotool", "click", "1"], env=self.env, check=True)
 
     def scroll(self, element, notches):
         """Turns the mouse wheel over `element`: positive notches scroll down."""
-        x, y = element.centre
-        subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y)], env=self.env, check=True)
+        self.point_at(*element.centre)
         button = "5" if notches > 0 else "4"
         subprocess.run(["xdotool", "click", "--repeat", str(abs(notches)), "--delay", "50", button], env=self.env,
                        check=True)
