@@ -11,7 +11,9 @@
 # that the fault runs ran out of their time. Their output goes to build/<preset>/ctest.log, printed once
 # both are done. The sanitizer tree tests first, alone, so that the CPU-bound
 # sanitizer and fuzz runs do not slow the Windows tests' programs, and the
-# tests labelled "timing" (measured echo delays) last, one tree after the other.
+# tests labelled "timing" (measured echo delays) last, by themselves: the two
+# trees' at the same time, one test at a time in each, which mostly wait on
+# their echoes.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 start=$(date +%s)
@@ -35,32 +37,34 @@ for preset in "${built[@]}"; do
   esac
 done
 
-declare -A windows_run=()
-trap 'for job in "${windows_run[@]}"; do kill "$job" 2>/dev/null || true; done' EXIT
-for preset in "${built[@]}"; do
-  case "$preset" in
-  win*)
-    ctest --preset "$preset" -j 2 -LE timing >"build/$preset/ctest.log" 2>&1 &
-    windows_run[$preset]=$!
-    ;;
-  esac
-done
-for preset in win32 win64; do
-  [ -n "${windows_run[$preset]:-}" ] || continue
-  preset_status=0
-  wait "${windows_run[$preset]}" || preset_status=$?
-  echo "=== test $preset (exit status $preset_status) ==="
-  cat "build/$preset/ctest.log"
-  [ "$preset_status" -eq 0 ] || status=1
-done
-for preset in "${built[@]}"; do
-  case "$preset" in
-  win*)
-    echo "=== timing tests $preset ==="
-    ctest --preset "$preset" -j 1 -L timing || status=1
-    ;;
-  esac
-done
+# Runs ctest with the given arguments in both Windows trees at the same
+# time, each into build/<preset>/<log>, and prints each log once both are done.
+windows_trees() {
+  local log=$1 title=$2; shift 2
+  local -A run=()
+  local preset
+  for preset in "${built[@]}"; do
+    case "$preset" in
+    win*)
+      ctest --preset "$preset" "$@" >"build/$preset/$log" 2>&1 &
+      run[$preset]=$!
+      windows_jobs+=("$!")
+      ;;
+    esac
+  done
+  for preset in win32 win64; do
+    [ -n "${run[$preset]:-}" ] || continue
+    local preset_status=0
+    wait "${run[$preset]}" || preset_status=$?
+    echo "=== $title $preset (exit status $preset_status) ==="
+    cat "build/$preset/$log"
+    [ "$preset_status" -eq 0 ] || status=1
+  done
+}
+windows_jobs=()
+trap 'for job in "${windows_jobs[@]}"; do kill "$job" 2>/dev/null || true; done' EXIT
+windows_trees ctest.log test -j 2 -LE timing
+windows_trees ctest-timing.log "timing tests" -j 1 -L timing
 
 echo "test run took $(( $(date +%s) - start )) s"
 exit "$status"
