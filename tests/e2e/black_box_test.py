@@ -113,9 +113,19 @@ class Findings:
 
 
 class BlackBox(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        # One display for the three languages: Wine's desktop process on it
+        # serves them all, where a display of its own would start Wine's
+        # session again for each.
+        cls.display = Display()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.display.close()
+
     def run_language(self, language, few_echoes):
-        display = Display()
-        session = KaltoSession(BUILD, display.name, language, wine_dir=PREFIX, few_echoes=few_echoes)
+        session = KaltoSession(BUILD, self.display.name, language, wine_dir=PREFIX, few_echoes=few_echoes)
         shots = os.path.join(BUILD, "e2e-shots")
         texts = session.texts
         # The configuration the program downloads at its start names the speed measurement.
@@ -166,7 +176,6 @@ class BlackBox(unittest.TestCase):
         finally:
             if not session.exited():
                 session.process.kill()
-            display.close()
             control("/reset")
             # The next program in this prefix starts without the speed measurement.
             for config in glob.glob(os.path.join(PREFIX, "wineprefix", "drive_c", "users", "*", "AppData", "Roaming",

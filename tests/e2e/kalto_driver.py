@@ -170,6 +170,8 @@ class KaltoSession:
         self.texts = read_string_table(language)
         self.env = dict(os.environ, DISPLAY=display, LC_ALL=language + ".UTF-8")
         self.process = None
+        # Each window class's outer element as last read: where a screenshot crops.
+        self.frames = {}
 
     # -- the program --------------------------------------------------------
     def start_detached(self):
@@ -236,6 +238,8 @@ class KaltoSession:
                 continue
             x, y, w, h = (int(v) for v in parts[2].split())
             elements.append(Element((len(line) - len(stripped)) // 2, int(parts[0]), int(parts[1]), x, y, w, h, parts[3]))
+        if elements:
+            self.frames[window_class] = elements[0]
         return elements
 
     def names(self):
@@ -294,12 +298,15 @@ class KaltoSession:
         time.sleep(0.3)
 
     def screenshot(self, path, window_only=True, window_class=MAIN_CLASS):
-        """The screen, or only one window's rectangle (the main window's by default), as a PNG."""
+        """The screen, or only one window's rectangle (the main window's by default), as a PNG.
+        The rectangle is the one last read, if any: a read of the window costs
+        seconds where the 32-bit loader is emulated, and the window keeps its place."""
         os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
         crop = []
-        elements = self.elements(window_class) if window_only else []
-        if elements:
-            root = elements[0]
+        if window_only and window_class not in self.frames:
+            self.elements(window_class)
+        root = self.frames.get(window_class) if window_only else None
+        if root:
             crop = ["-crop", f"{root.w}x{root.h}+{root.x}+{root.y}", "+repage"]
         subprocess.run(["import", "-display", self.display, "-window", "root", *crop, path], check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
