@@ -48,11 +48,8 @@ std::string Flatten(std::string text) {
   return text;
 }
 
-void Print(IAccessible* acc, VARIANT child, int depth) {
-  VARIANT state;
-  VariantInit(&state);
-  if (FAILED(acc->get_accState(child, &state)) || state.vt != VT_I4) return;
-  if (state.lVal & STATE_SYSTEM_INVISIBLE) return;
+// One line for `child` of `acc`, whose state is already known to be visible.
+void PrintLine(IAccessible* acc, VARIANT child, long state, int depth) {
   VARIANT role;
   VariantInit(&role);
   acc->get_accRole(child, &role);
@@ -61,12 +58,22 @@ void Print(IAccessible* acc, VARIANT child, int depth) {
   long x = 0, y = 0, w = 0, h = 0;
   acc->accLocation(&x, &y, &w, &h, child);
   std::string line(static_cast<size_t>(depth) * 2, ' ');
-  line += std::to_string(role.vt == VT_I4 ? role.lVal : 0) + "\t" + std::to_string(state.lVal) + "\t" +
+  line += std::to_string(role.vt == VT_I4 ? role.lVal : 0) + "\t" + std::to_string(state) + "\t" +
           std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(w) + " " + std::to_string(h) + "\t" +
           Flatten(Utf8(name ? std::wstring(name, SysStringLen(name)) : std::wstring())) + "\n";
   fwrite(line.data(), 1, line.size(), stdout);
   if (name) SysFreeString(name);
   VariantClear(&role);
+}
+
+// The line of `child` of `acc` when it is visible. Each call on another
+// process's element is a round trip, so the state is asked for only once.
+void Print(IAccessible* acc, VARIANT child, int depth) {
+  VARIANT state;
+  VariantInit(&state);
+  if (FAILED(acc->get_accState(child, &state)) || state.vt != VT_I4) return;
+  if (state.lVal & STATE_SYSTEM_INVISIBLE) return;
+  PrintLine(acc, child, state.lVal, depth);
 }
 
 void Walk(IAccessible* acc, int depth) {
@@ -75,8 +82,9 @@ void Walk(IAccessible* acc, int depth) {
   self.lVal = CHILDID_SELF;
   VARIANT state;
   VariantInit(&state);
-  if (SUCCEEDED(acc->get_accState(self, &state)) && state.vt == VT_I4 && (state.lVal & STATE_SYSTEM_INVISIBLE)) return;
-  Print(acc, self, depth);
+  const bool known = SUCCEEDED(acc->get_accState(self, &state)) && state.vt == VT_I4;
+  if (known && (state.lVal & STATE_SYSTEM_INVISIBLE)) return;
+  if (known) PrintLine(acc, self, state.lVal, depth);
   long count = 0;
   if (FAILED(acc->get_accChildCount(&count)) || count <= 0) return;
   std::vector<VARIANT> children(static_cast<size_t>(count));
