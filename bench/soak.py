@@ -77,6 +77,8 @@ CALIBRATION_WARM_UP = 10
 # completed run is left alone this long before the soak looks for its end
 # (a run takes about 10 s here).
 QUIET_SECONDS = 8.0
+# How long a started program may take to show the window it has made.
+SHOW_SECONDS = 10
 
 
 class SoakFailure(Exception):
@@ -296,8 +298,13 @@ class Soak:
                     session.start(60)
                 except RuntimeError:
                     raise SoakFailure(f"start {n} showed no window within 60 s") from None
-                if session.reader("shown").returncode != 0:
-                    raise SoakFailure(f"start {n}: the main window exists but is not shown")
+                # The window is made first and shown a moment later.
+                shown_by = time.monotonic() + SHOW_SECONDS
+                while session.reader("shown").returncode != 0:
+                    if time.monotonic() > shown_by:
+                        raise SoakFailure(f"start {n}: the main window exists but was not shown within "
+                                          f"{SHOW_SECONDS} s")
+                    time.sleep(0.2)
                 self.close(session, f"close {n}")
             finally:
                 if session.process and not session.exited():

@@ -17,6 +17,8 @@
 //   ui_reader <window-class> maximise   maximises the window from this other
 //                                    process (ShowWindow), then exit 0 when it
 //                                    is not maximised a second later, 3 when it is
+//   ui_reader serve                  the same commands, read from standard input
+//                                    (see Serve)
 //
 // Exit code 1 when the window is not found.
 #include <windows.h>
@@ -38,6 +40,14 @@ std::string Utf8(const std::wstring& text) {
   const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(n, '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(n, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
   return out;
 }
 
@@ -162,27 +172,24 @@ bool PrintClipboard() {
   return text != nullptr;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-  if (argc < 3) {
-    fputs("usage: ui_reader <window-class> dump|close|end|press <name>|wait <seconds>|shown|clipboard|count|maximise\n", stderr);
-    return 2;
-  }
-  const std::wstring command = argv[2];
-  HWND window = FindWindowW(argv[1], nullptr);
+// Runs one command: `args` holds the window class, the command and its argument.
+int Run(const std::vector<std::wstring>& args) {
+  const wchar_t* window_class = args[0].c_str();
+  const std::wstring& command = args[1];
+  const wchar_t* argument = args.size() > 2 ? args[2].c_str() : nullptr;
+  HWND window = FindWindowW(window_class, nullptr);
   if (command == L"wait") {
-    const DWORD limit = argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) * 1000 : 30000;
+    const DWORD limit = argument ? static_cast<DWORD>(_wtoi(argument)) * 1000 : 30000;
     const DWORD start = GetTickCount();
     while (!window && GetTickCount() - start < limit) {
       Sleep(100);
-      window = FindWindowW(argv[1], nullptr);
+      window = FindWindowW(window_class, nullptr);
     }
     return window ? 0 : 1;
   }
   if (command == L"clipboard") return PrintClipboard() ? 0 : 1;
   if (command == L"count") {
-    std::pair<const wchar_t*, int> sought(argv[1], 0);
+    std::pair<const wchar_t*, int> sought(window_class, 0);
     EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&sought));
     printf("%d\n", sought.second);
     return 0;
@@ -212,11 +219,50 @@ int wmain(int argc, wchar_t** argv) {
   }
   int code = 0;
   if (command == L"press") {
-    code = argc > 3 && Press(acc, argv[3]) ? 0 : 1;
+    code = argument && Press(acc, argument) ? 0 : 1;
   } else {
     Walk(acc, 0);
   }
   acc->Release();
   CoUninitialize();
   return code;
+}
+
+// Answers commands from standard input until it ends, one a line: the
+// arguments of a command line, separated by tabs. Each answer is the
+// command's output, then a line of the record separator (0x1E) and its exit
+// code. One process serves a test's many reads, where a process start costs
+// about a second under an emulated 32-bit loader.
+int Serve() {
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  for (;;) {
+    std::string line;
+    int c;
+    while ((c = getchar()) != EOF && c != '\n') line += static_cast<char>(c);
+    if (c == EOF && line.empty()) return 0;
+    std::vector<std::wstring> args(1);
+    for (const wchar_t ch : Wide(line)) {
+      if (ch == L'\t') {
+        args.emplace_back();
+      } else {
+        args.back() += ch;
+      }
+    }
+    const int code = args.size() < 2 ? 2 : Run(args);
+    printf("\x1e%d\n", code);
+    fflush(stdout);
+  }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc == 2 && std::wstring(argv[1]) == L"serve") return Serve();
+  if (argc < 3) {
+    fputs("usage: ui_reader <window-class> dump|close|end|press <name>|wait <seconds>|shown|clipboard|count|maximise\n"
+          "       ui_reader serve\n", stderr);
+    return 2;
+  }
+  return Run(std::vector<std::wstring>(argv + 1, argv + argc));
 }
