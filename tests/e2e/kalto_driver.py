@@ -10,6 +10,7 @@ import os
 import select
 import subprocess
 import sys
+import tempfile
 import time
 from dataclasses import dataclass
 
@@ -139,21 +140,25 @@ def file_held(build_dir, windows_path, wine_dir=None, env=None, sharing=None):
     flag = os.path.join(wine_dir, "wineprefix", "drive_c", "kalto-held.flag")
     if os.path.exists(flag):
         os.remove(flag)
+    said = tempfile.TemporaryFile()
     holder = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), wine_dir,
                                os.path.join(os.path.abspath(build_dir), "tests", "e2e", "file_holder.exe"),
                                windows_path, "C:\\kalto-held.flag", *([sharing] if sharing else [])],
-                              env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                              env=env, stdout=said, stderr=subprocess.STDOUT)
     try:
         deadline = time.time() + 60
         while not os.path.exists(flag) and holder.poll() is None and time.time() < deadline:
             time.sleep(0.2)
         if not os.path.exists(flag):
-            raise RuntimeError(windows_path + " could not be held")
+            said.seek(0)
+            raise RuntimeError(f"{windows_path} could not be held (holder's exit {holder.poll()}): "
+                               + said.read().decode("utf-8", "replace").strip())
         yield
     finally:
         if os.path.exists(flag):
             os.remove(flag)
         holder.wait(30)
+        said.close()
 
 
 class ServedReader:
