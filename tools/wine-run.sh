@@ -5,6 +5,7 @@
 # The prefix is created once per build tree; the display is the build tree's
 # Xvfb (see test-env.sh) unless DISPLAY is already set by the caller.
 # KALTO_DESKTOP_KEEPER=0: no keeper of Wine's desktop is started.
+# KALTO_WINE_EXEC=1: the program replaces this script on the caller's streams.
 set -euo pipefail
 build=$(cd "$1" && pwd); shift
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh" "$build"
@@ -16,6 +17,11 @@ fi
 # the caller asks for none (tools/run.sh on the user's own display).
 if [ "${KALTO_DESKTOP_KEEPER:-1}" = 1 ]; then
   "$(dirname "${BASH_SOURCE[0]}")/wine-desktop.sh" "$build"
+fi
+# KALTO_WINE_EXEC=1: the program takes this script's place and the caller's
+# standard streams, for a caller that talks to it over pipes.
+if [ "${KALTO_WINE_EXEC:-0}" = 1 ]; then
+  exec "$KALTO_WINE" "$@"
 fi
 # Wine's own service processes outlive the program and would keep a pipe of
 # the caller open, so the program's output goes through a file.

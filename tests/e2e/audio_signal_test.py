@@ -20,7 +20,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures"))
 from black_box_test import namespace_arguments  # noqa: E402
-from kalto_driver import Display, KaltoSession, ROOT, read_string_table  # noqa: E402
+from kalto_driver import KaltoSession, ROOT, SharedDisplay, read_string_table  # noqa: E402
 from pulse_server import NO_SERVER, PulseServer, tone_level_db  # noqa: E402
 
 BUILD = None
@@ -30,15 +30,7 @@ TONE_AMPLITUDE = 0.1  # about -23 dB of full scale
 LEVEL_TOLERANCE_DB = 3.0
 
 
-class AudioSignal(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.display = Display()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.display.close()
-
+class AudioSignal(SharedDisplay, unittest.TestCase):
     def program_log(self):
         """The latest log of the program in the namespace's prefix."""
         return KaltoSession(BUILD, self.display.name, wine_dir=PREFIX).log_text()

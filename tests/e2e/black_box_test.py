@@ -26,7 +26,7 @@ import unittest
 import xml.etree.ElementTree as ET
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kalto_driver import (Display, KaltoSession, ROLE_PUSHBUTTON, ROOT, build_from_arguments,  # noqa: E402
+from kalto_driver import (KaltoSession, ROLE_PUSHBUTTON, ROOT, SharedDisplay, build_from_arguments,  # noqa: E402
                           runs_emulated)
 from standin_control import ADDRESS_PATH, CONFIG, CONFIG_PATH, control  # noqa: E402
 
@@ -112,18 +112,7 @@ class Findings:
         return best
 
 
-class BlackBox(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        # One display for the three languages: Wine's desktop process on it
-        # serves them all, where a display of its own would start Wine's
-        # session again for each.
-        cls.display = Display()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.display.close()
-
+class BlackBox(SharedDisplay, unittest.TestCase):
     def run_language(self, language, few_echoes):
         session = KaltoSession(BUILD, self.display.name, language, wine_dir=PREFIX, few_echoes=few_echoes)
         shots = os.path.join(BUILD, "e2e-shots")

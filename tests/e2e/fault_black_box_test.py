@@ -27,7 +27,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from black_box_test import FAILED, HEADLINE_KEYS, ITEM_KEYS, SERVERS, leaves, namespace_arguments, printf  # noqa: E402
-from kalto_driver import Display, KaltoSession, LogWatch, ROOT, file_held  # noqa: E402
+from kalto_driver import KaltoSession, LogWatch, ROOT, SharedDisplay, file_held  # noqa: E402
 from standin_control import ADDRESS_PATH, CONFIG, CONFIG_PATH, control  # noqa: E402
 
 BUILD = None
@@ -94,23 +94,19 @@ def peak_memory_kib(program):
     return max(peaks) if peaks else None
 
 
-class FaultRuns(LogWatch, unittest.TestCase):
+class FaultRuns(LogWatch, SharedDisplay, unittest.TestCase):
     # The lost-network case must set the link down before any server's
     # series has ended, so the log is read often.
     LOG_POLL = 0.05
 
     @classmethod
     def setUpClass(cls):
-        cls.display = Display()
+        super().setUpClass()
         cls.env = dict(os.environ, DISPLAY=cls.display.name, LC_ALL="en_US.UTF-8")
         # The first use makes the prefix (a minute on a busy machine), ahead of any time-out.
         subprocess.run([os.path.join(ROOT, "tools", "wine-run.sh"), PREFIX,
                         os.path.join(BUILD, "tests", "e2e", "ui_reader.exe"), "kalto.mainwnd", "count"],
                        env=cls.env, capture_output=True)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.display.close()
 
     def setUp(self):
         control("/reset")

@@ -77,6 +77,22 @@ class Display:
         self.process.wait()
 
 
+class SharedDisplay:
+    """For a test case class whose cases share one private display,
+    cls.display: Wine's desktop process on it serves them all, where a
+    display of each case's own would start Wine's session again for each."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.display = Display()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.display.close()
+        super().tearDownClass()
+
+
 class LogWatch:
     """For a test case whose log() reads the program's latest log: waits until
     the log says a text. LOG_POLL is the seconds between reads."""
@@ -165,12 +181,11 @@ class ServedReader:
     """One window reader (ui_reader.exe serve) that answers a session's reads
     over a pipe: a process start costs about a second where the 32-bit loader
     is emulated, and a test reads the window hundreds of times."""
-    LAUNCH = ('source "$1/tools/wine-env.sh" "$2" && kalto_can_run "$3" && "$1/tools/wine-desktop.sh" "$2" && '
-              'exec "$KALTO_WINE" "$3" serve')
 
     def __init__(self, wine_dir, exe, env):
-        self.process = subprocess.Popen(["bash", "-c", self.LAUNCH, "ui_reader", ROOT, wine_dir, exe], env=env,
-                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.process = subprocess.Popen([os.path.join(ROOT, "tools", "wine-run.sh"), wine_dir, exe, "serve"],
+                                        env=dict(env, KALTO_WINE_EXEC="1"), stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.pending = b""
 
     def ask(self, args, timeout):

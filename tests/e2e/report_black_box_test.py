@@ -26,7 +26,7 @@ import jsonschema
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from black_box_test import ITEM_KEYS, SERVERS, SLOW_ADDRESS_SECONDS, Findings, namespace_arguments  # noqa: E402
-from kalto_driver import Display, KaltoSession, ROOT  # noqa: E402
+from kalto_driver import KaltoSession, ROOT, SharedDisplay  # noqa: E402
 from standin_control import ADDRESS_PATH, control  # noqa: E402
 
 BUILD = None
@@ -55,15 +55,11 @@ def remove(*paths):
             os.remove(path)
 
 
-class Reports(unittest.TestCase):
+class Reports(SharedDisplay, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.display = Display()
+        super().setUpClass()
         cls.env = dict(os.environ, DISPLAY=cls.display.name, LC_ALL="en_US.UTF-8")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.display.close()
 
     def tearDown(self):
         # Whatever a failed case left running in the namespace's Wine session.

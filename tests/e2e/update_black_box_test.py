@@ -23,7 +23,7 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from kalto_driver import Display, KaltoSession, LogWatch, ROOT, build_from_arguments  # noqa: E402
+from kalto_driver import KaltoSession, LogWatch, ROOT, SharedDisplay, build_from_arguments  # noqa: E402
 from standin_control import CONFIG_PATH, PACKAGE_SIZE, WEB, control  # noqa: E402
 
 BUILD = None
@@ -63,15 +63,11 @@ def app_data():
     return os.path.join(folders[0], "Orvane", "KALTO")
 
 
-class UpdateBlackBox(LogWatch, unittest.TestCase):
+class UpdateBlackBox(LogWatch, SharedDisplay, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.display = Display()
+        super().setUpClass()
         cls.shots = os.path.join(BUILD, "e2e-shots")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.display.close()
 
     def setUp(self):
         control("/reset")

@@ -27,14 +27,14 @@ set(KALTO_TEST_ENV "${PROJECT_SOURCE_DIR}/tools/test-env.sh")
 # "wineprefix" for the tree's own, the folder's name for one of a private
 # network namespace (tests/fixtures/netns_wine.sh).
 
-# Registers a test command. Windows executables run through Wine in the build
-# tree's private prefix, on the build tree's Xvfb display.
 # The tests in a build tree's own prefix hold its lock and so run one after
 # another, about 450 s under load. ctest starts the costliest test first, so
 # this chain ranks above every run in a namespace's prefix but the longest:
 # left to the end it would run one test at a time beside an idle slot.
 set(KALTO_OWN_PREFIX_COST 500)
 
+# Registers a test command. Windows executables run through Wine in the build
+# tree's private prefix, on the build tree's Xvfb display.
 function(kalto_register_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "COMMAND;ENV;LABELS" ${ARGN})
   if(NOT T_TIMEOUT)
@@ -142,10 +142,11 @@ function(kalto_register_test_script name script)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${S_TIMEOUT} LABELS e2e)
   if(WIN32)
     set(lock wineprefix)
-    set_tests_properties(${name} PROPERTIES COST ${KALTO_OWN_PREFIX_COST})
     if(S_NETNS)
       set(lock ${S_NETNS})
       set_tests_properties(${name} PROPERTIES ENVIRONMENT KALTO_NETNS_FOLDER=${S_NETNS})
+    else()
+      set_tests_properties(${name} PROPERTIES COST ${KALTO_OWN_PREFIX_COST})
     endif()
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_env SKIP_RETURN_CODE 77 RESOURCE_LOCK ${lock})
   endif()
